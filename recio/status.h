@@ -1,0 +1,91 @@
+// Run-time status codes: a severity in bits 31-30 and a message number in the low 16 bits.
+//
+//   31 30 29            16 15                     0
+//  +-----+----------------+------------------------+
+//  | sev |     unused     |     message number     |
+//  +-----+----------------+------------------------+
+//  sev: 00 warning (only when a caller passes it explicitly), 01 info, 10 error, 11 severe.
+//  The value 0 is success.
+#pragma once
+
+#include <cstdint>
+
+namespace recio {
+
+enum class Severity : std::uint8_t { None, Info, Warning, Error, Severe };
+
+using Status = std::uint32_t;
+inline constexpr Status kOk = 0;
+
+constexpr Status make_status(Severity severity, std::uint16_t number) {
+  std::uint32_t bits = 0;
+  switch (severity) {
+    case Severity::Info: bits = 1; break;
+    case Severity::Error: bits = 2; break;
+    case Severity::Severe: bits = 3; break;
+    case Severity::None:
+    case Severity::Warning: bits = 0; break;
+  }
+  return (bits << 30) | number;
+}
+
+constexpr std::uint16_t message_number(Status s) { return static_cast<std::uint16_t>(s & 0xFFFF); }
+
+constexpr Severity severity_of(Status s) {
+  switch (s >> 30) {
+    case 1: return Severity::Info;
+    case 2: return Severity::Error;
+    case 3: return Severity::Severe;
+    default: return s == kOk ? Severity::None : Severity::Warning;
+  }
+}
+
+constexpr bool is_severe(Status s) { return (s >> 30) == 3; }
+
+// Message numbers the engine raises. Their default severities live in the catalog.
+enum Msg : std::uint16_t {
+  kPermissionDenied = 9,
+  kCannotOverwrite = 10,
+  kEndOfFile = 24,
+  kCloseError = 28,
+  kFileNotFound = 29,
+  kOpenFailure = 30,
+  kMixedAccess = 31,
+  kInvalidUnit = 32,
+  kWriteError = 38,
+  kReadError = 39,
+  kRecursiveIo = 40,
+  kNoMemory = 41,
+  kNoSuchDevice = 42,
+  kFileNameError = 43,
+  kKeywordValue = 45,
+  kInconsistentOpen = 46,
+  kWriteReadOnly = 47,
+  kInvalidArgument = 48,
+  kListSyntax = 59,
+  kInfiniteFormatLoop = 60,
+  kFormatTypeMismatch = 61,
+  kFormatSyntax = 62,
+  kOutputConversion = 63,
+  kInputConversion = 64,
+  kFloatInvalid = 65,
+  kRecordOverflow = 66,
+  kFormatExpression = 68,
+  kFloatOverflow = 72,
+  kFloatDivideByZero = 73,
+  kFloatUnderflow = 74,
+  kFloatInexact = 140,
+  kAlreadyAllocated = 151,
+  kContention = 152,
+  kAccessViolation = 157,
+  kExceptionCode = 172,
+  kAborting = 200,
+  kFdivFlaw = 201,
+  kUnformattedUnit = 257,
+  kInvalidTraps = 297,
+};
+
+// The status of a message number with its catalog severity (severe when the catalog has none).
+Status status_of(std::uint16_t number);
+
+}  // namespace recio
