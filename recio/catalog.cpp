@@ -77,7 +77,9 @@ const CatalogEntry* find(std::uint16_t number) {
 
 }  // namespace
 
-std::span<const CatalogEntry> catalog() { return kCatalog; }
+std::span<const CatalogEntry> catalog() {
+  return kCatalog;
+}
 
 Status status_of(std::uint16_t number) {
   const CatalogEntry* e = find(number);
@@ -91,11 +93,16 @@ std::string_view message_text(Status status) {
 
 std::string_view severity_prefix(Severity severity) {
   switch (severity) {
-    case Info: return "lumrtl: info";
-    case Warning: return "lumrtl: warning";
-    case Error: return "lumrtl: error";
-    case Severe: return "lumrtl: severe";
-    case None: break;
+    case Info:
+      return "lumrtl: info";
+    case Warning:
+      return "lumrtl: warning";
+    case Error:
+      return "lumrtl: error";
+    case Severe:
+      return "lumrtl: severe";
+    case None:
+      break;
   }
   return "lumrtl";
 }

@@ -20,27 +20,43 @@ inline constexpr Status kOk = 0;
 constexpr Status make_status(Severity severity, std::uint16_t number) {
   std::uint32_t bits = 0;
   switch (severity) {
-    case Severity::Info: bits = 1; break;
-    case Severity::Error: bits = 2; break;
-    case Severity::Severe: bits = 3; break;
+    case Severity::Info:
+      bits = 1;
+      break;
+    case Severity::Error:
+      bits = 2;
+      break;
+    case Severity::Severe:
+      bits = 3;
+      break;
     case Severity::None:
-    case Severity::Warning: bits = 0; break;
+    case Severity::Warning:
+      bits = 0;
+      break;
   }
   return (bits << 30) | number;
 }
 
-constexpr std::uint16_t message_number(Status s) { return static_cast<std::uint16_t>(s & 0xFFFF); }
+constexpr std::uint16_t message_number(Status s) {
+  return static_cast<std::uint16_t>(s & 0xFFFF);
+}
 
 constexpr Severity severity_of(Status s) {
   switch (s >> 30) {
-    case 1: return Severity::Info;
-    case 2: return Severity::Error;
-    case 3: return Severity::Severe;
-    default: return s == kOk ? Severity::None : Severity::Warning;
+    case 1:
+      return Severity::Info;
+    case 2:
+      return Severity::Error;
+    case 3:
+      return Severity::Severe;
+    default:
+      return s == kOk ? Severity::None : Severity::Warning;
   }
 }
 
-constexpr bool is_severe(Status s) { return (s >> 30) == 3; }
+constexpr bool is_severe(Status s) {
+  return (s >> 30) == 3;
+}
 
 // Message numbers the engine raises. Their default severities live in the catalog.
 enum Msg : std::uint16_t {

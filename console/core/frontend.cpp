@@ -5,7 +5,11 @@ namespace {
 FrontEnd* g_front_end = nullptr;
 }
 
-void install_front_end(FrontEnd* front_end) { g_front_end = front_end; }
-FrontEnd* front_end() { return g_front_end; }
+void install_front_end(FrontEnd* front_end) {
+  g_front_end = front_end;
+}
+FrontEnd* front_end() {
+  return g_front_end;
+}
 
 }  // namespace console

@@ -20,6 +20,8 @@ class FrontEnd {
  public:
   virtual ~FrontEnd() = default;
 
+  // The caption of the library's own boxes (the application name).
+  virtual std::string_view application_name() const = 0;
   // True when run-time messages are shown in message boxes rather than on standard error.
   virtual bool shows_message_boxes() const = 0;
   virtual BoxAnswer message_box(std::string_view text, std::string_view caption, BoxKind kind) = 0;

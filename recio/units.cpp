@@ -1,0 +1,760 @@
+#include "recio/units.h"
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace recio {
+
+namespace {
+
+constexpr std::size_t kMaxFileName = 256;
+constexpr std::size_t kReadChunk = 64 * 1024;
+
+std::atomic<int> g_reentrancy{2};
+GlobalClaim g_table_claim;
+
+// Maps a refused open to its message number.
+std::uint16_t open_error_number(int err) {
+  switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+      return kFileNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY:
+      return kPermissionDenied;
+    case EEXIST:
+      return kCannotOverwrite;
+    case ENXIO:
+    case ENODEV:
+      return kNoSuchDevice;
+    case ENAMETOOLONG:
+    case EINVAL:
+    case EILSEQ:
+      return kFileNameError;
+    default:  // EMFILE, ENFILE, EISDIR and the rest
+      return kOpenFailure;
+  }
+}
+
+bool is_access_refusal(int err) {
+  return err == EACCES || err == EPERM || err == EROFS;
+}
+
+std::string upper_trimmed(std::string_view text) {
+  std::size_t n = text.size();
+  while (n > 0 && text[n - 1] == ' ') --n;
+  std::string s(text.substr(0, n));
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
+
+struct NamedValue {
+  std::uint8_t code;
+  std::string_view name;
+};
+
+// Named values per keyword code; an empty span marks a keyword that takes other values.
+std::span<const NamedValue> named_values(std::uint8_t keyword) {
+  static constexpr NamedValue kAccess[] = {
+      {1, "SEQUENTIAL"}, {2, "DIRECT"}, {3, "APPEND"}, {4, "KEYED"}};
+  static constexpr NamedValue kBlank[] = {{1, "ZERO"}, {2, "NULL"}};
+  static constexpr NamedValue kCarriage[] = {{1, "LUMETRA"}, {2, "LIST"}, {3, "NONE"}};
+  static constexpr NamedValue kDisposition[] = {
+      {1, "SAVE"},   {1, "KEEP"},         {2, "DELETE"},       {3, "PRINT"},
+      {4, "SUBMIT"}, {5, "PRINT/DELETE"}, {6, "SUBMIT/DELETE"}};
+  static constexpr NamedValue kForm[] = {{1, "FORMATTED"}, {2, "UNFORMATTED"}, {4, "BINARY"}};
+  static constexpr NamedValue kOrganization[] = {
+      {1, "SEQUENTIAL"}, {2, "RELATIVE"}, {3, "INDEXED"}};
+  static constexpr NamedValue kRecordType[] = {{1, "FIXED"},  {2, "VARIABLE"},  {3, "SEGMENTED"},
+                                               {5, "STREAM"}, {6, "STREAM_LF"}, {7, "STREAM_CR"}};
+  static constexpr NamedValue kStatus[] = {
+      {1, "OLD"}, {2, "NEW"}, {3, "SCRATCH"}, {4, "UNKNOWN"}, {5, "REPLACE"}};
+  static constexpr NamedValue kConvert[] = {{1, "BIG_ENDIAN"}, {2, "LITTLE_ENDIAN"}, {3, "VAXD"},
+                                            {4, "VAXG"},       {5, "IBM"},           {6, "CRAY"},
+                                            {7, "FDX"},        {8, "FGX"},           {9, "NATIVE"}};
+  static constexpr NamedValue kAction[] = {{1, "READ"}, {2, "READWRITE"}, {3, "WRITE"}};
+  static constexpr NamedValue kDelim[] = {{1, "APOSTROPHE"}, {2, "NONE"}, {3, "QUOTE"}};
+  static constexpr NamedValue kPad[] = {{1, "NO"}, {2, "YES"}};
+  static constexpr NamedValue kPosition[] = {{1, "APPEND"}, {2, "ASIS"}, {3, "REWIND"}};
+  static constexpr NamedValue kShare[] = {
+      {1, "COMPAT"}, {2, "DENYNONE"}, {3, "DENYRD"}, {4, "DENYRW"}, {5, "DENYWR"}};
+  switch (keyword) {
+    case kKwAccess:
+      return kAccess;
+    case kKwBlank:
+      return kBlank;
+    case kKwCarriageControl:
+      return kCarriage;
+    case kKwDisposition:
+      return kDisposition;
+    case kKwForm:
+      return kForm;
+    case kKwOrganization:
+      return kOrganization;
+    case kKwRecordType:
+      return kRecordType;
+    case kKwStatus:
+      return kStatus;
+    case kKwConvert:
+      return kConvert;
+    case kKwAction:
+    case kKwMode:
+      return kAction;
+    case kKwDelim:
+      return kDelim;
+    case kKwPad:
+      return kPad;
+    case kKwPosition:
+      return kPosition;
+    case kKwShare:
+      return kShare;
+    default:
+      return {};
+  }
+}
+
+// One keyword's value, as decoded from the argument list.
+struct KeywordValue {
+  bool is_text = false;
+  std::int64_t number = 0;
+  std::string_view text;
+};
+
+// Walks a keyword list with its argument list, handing each (code, value) to `f`.
+template <class F>
+Status walk_keywords(std::span<const KeywordEntry> keys, std::span<const ArgWord> args, F f) {
+  std::size_t arg = 0;
+  for (const KeywordEntry& e : keys) {
+    if (e.type == 1) return kOk;
+    if (e.code < 2 || e.code > 70) return status_of(kInvalidArgument);
+    KeywordValue v;
+    if (e.mode == 1) {
+      if (arg >= args.size()) return status_of(kInvalidArgument);
+      v.number = static_cast<std::int32_t>(args[arg++]);
+    } else if (e.mode == 4 || e.mode == 6) {
+      if (arg + 1 >= args.size()) return status_of(kInvalidArgument);
+      std::size_t len = args[arg];
+      const char* p = reinterpret_cast<const char*>(args[arg + 1]);
+      arg += 2;
+      if (p == nullptr && len != 0) return status_of(kInvalidArgument);
+      v.is_text = true;
+      v.text = std::string_view(p, len);
+    } else {
+      return status_of(kInvalidArgument);
+    }
+    if (Status s = f(e.code, v); s != kOk) return s;
+  }
+  return status_of(kInvalidArgument);  // the list has no end entry
+}
+
+// The code of a named keyword value given as a code or as text; 45 when unknown.
+Status named_code(std::uint8_t keyword, const KeywordValue& v, std::uint8_t& code) {
+  std::span<const NamedValue> table = named_values(keyword);
+  if (v.is_text) {
+    std::string key = upper_trimmed(v.text);
+    for (const NamedValue& n : table)
+      if (n.name == key) return code = n.code, kOk;
+    return status_of(kKeywordValue);
+  }
+  std::int64_t value = (keyword == kKwConvert && v.number == 0) ? 9 : v.number;
+  for (const NamedValue& n : table)
+    if (n.code == value) return code = n.code, kOk;
+  return status_of(kKeywordValue);
+}
+
+std::string full_path_of(const std::string& name) {
+  std::error_code ec;
+  std::filesystem::path p = std::filesystem::absolute(name, ec);
+  return ec ? name : p.lexically_normal().string();
+}
+
+}  // namespace
+
+// What an open request asks for, after decoding and defaults.
+struct OpenParams {
+  std::optional<std::string> file;
+  std::optional<OpenStatus> status;
+  std::optional<Action> action;
+  Access access = Access::Sequential;
+  Form form = Form::Formatted;
+  Blank blank = Blank::Null;
+  std::optional<CarriageControl> carriage_control;
+  Position position = Position::AsIs;
+  std::string title;
+  bool unsupported = false;  // an organisation, access or device the engine does not offer
+};
+
+std::string clean_file_name(std::string_view name) {
+  if (name.size() > kMaxFileName) name = name.substr(0, kMaxFileName);
+  std::size_t b = name.find_first_not_of(' ');
+  if (b == std::string_view::npos) return {};
+  std::size_t e = name.find_last_not_of(' ');
+  return std::string(name.substr(b, e - b + 1));
+}
+
+DeviceName device_name(std::string_view file) {
+  std::size_t dot = file.find('.');
+  bool has_extension = dot != std::string_view::npos && dot + 1 < file.size();
+  std::string base = upper_trimmed(file.substr(0, dot));
+  struct Entry {
+    std::string_view name;
+    DeviceName device;
+    bool extension_makes_file;
+  };
+  static constexpr Entry kDevices[] = {
+      {"CON", DeviceName::Con, false},      {"CONOUT$", DeviceName::ConOut, true},
+      {"CONIN$", DeviceName::ConIn, true},  {"ERR", DeviceName::Err, true},
+      {"USER", DeviceName::User, true},     {"PRN", DeviceName::Printer, false},
+      {"LPT1", DeviceName::Printer, true},  {"LPT2", DeviceName::Printer, true},
+      {"LPT3", DeviceName::Printer, true},  {"LPT4", DeviceName::Printer, true},
+      {"COM1", DeviceName::Serial, false},  {"COM2", DeviceName::Printer, false},
+      {"COM3", DeviceName::Printer, false}, {"COM4", DeviceName::Printer, false},
+      {"AUX", DeviceName::Serial, false},   {"LINE", DeviceName::Serial, true},
+      {"NUL", DeviceName::Nul, false},
+  };
+  for (const Entry& d : kDevices) {
+    if (d.name != base) continue;
+    return has_extension && d.extension_makes_file ? DeviceName::None : d.device;
+  }
+  return DeviceName::None;
+}
+
+std::string default_file_name(int number) {
+  const char* env = nullptr;
+  switch (number) {
+    case kReadUnit:
+      env = std::getenv("FOR_READ");
+      break;
+    case kAcceptUnit:
+      env = std::getenv("FOR_ACCEPT");
+      break;
+    case kTypeUnit:
+      env = std::getenv("FOR_TYPE");
+      break;
+    case kPrintUnit:
+      env = std::getenv("FOR_PRINT");
+      break;
+    default: {
+      std::string var = "FORT" + std::to_string(number);
+      env = std::getenv(var.c_str());
+    }
+  }
+  if (env != nullptr && *env != '\0') return clean_file_name(env);
+  switch (number) {
+    case kReadUnit:
+    case kAcceptUnit:
+    case 5:
+      return "CONIN$";
+    case kTypeUnit:
+    case kPrintUnit:
+    case 6:
+      return "CONOUT$";
+    case 0:
+      return "ERR";
+    default:
+      return "fort." + std::to_string(number);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Unit
+
+Unit::Unit(int number) : number_(number) {}
+
+Unit::~Unit() {
+  if (owns_fd_ && in_fd_ >= 0) ::close(in_fd_);
+}
+
+bool Unit::busy_on_this_thread() const {
+  return busy_.load(std::memory_order_relaxed) && busy_owner_ == std::this_thread::get_id();
+}
+void Unit::mark_busy() {
+  busy_owner_ = std::this_thread::get_id();
+  busy_.store(true, std::memory_order_relaxed);
+}
+void Unit::clear_busy() {
+  busy_.store(false, std::memory_order_relaxed);
+}
+
+// The one place that decides where console-like devices go. Until the console's text windows
+// are wired to units, the console is the process's standard streams.
+Status Unit::connect_device(Device d) {
+  device_ = d;
+  owns_fd_ = false;
+  switch (d) {
+    case Device::Console:
+      in_fd_ = STDIN_FILENO;
+      out_fd_ = STDOUT_FILENO;
+      break;
+    case Device::StdIn:
+      in_fd_ = STDIN_FILENO;
+      out_fd_ = -1;
+      break;
+    case Device::StdOut:
+      in_fd_ = -1;
+      out_fd_ = STDOUT_FILENO;
+      break;
+    case Device::StdErr:
+      in_fd_ = -1;
+      out_fd_ = STDERR_FILENO;
+      break;
+    case Device::Null:
+    case Device::File:
+      in_fd_ = out_fd_ = -1;
+      break;
+  }
+  return kOk;
+}
+
+Status Unit::connect(const OpenParams& p) {
+  access_ = p.access;
+  form_ = p.form;
+  blank_ = p.blank;
+  carriage_ = p.carriage_control.value_or(CarriageControl::List);
+  action_ = p.action.value_or(Action::ReadWrite);
+  OpenStatus status = p.status.value_or(OpenStatus::Unknown);
+
+  if (status == OpenStatus::Scratch) {
+    const char* dir = std::getenv("TMPDIR");
+    std::string tmpl = std::string(dir && *dir ? dir : "/tmp") + "/FORXXXXXX";
+    int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
+    name_ = full_path_ = tmpl;
+    if (fd < 0) {
+      os_error_ = errno;
+      return status_of(open_error_number(errno));
+    }
+    in_fd_ = out_fd_ = fd;
+    owns_fd_ = true;
+    scratch_ = true;
+    device_ = Device::File;
+    return kOk;
+  }
+
+  name_ = clean_file_name(p.file ? *p.file : default_file_name(number_));
+  full_path_ = name_;
+  switch (device_name(name_)) {
+    case DeviceName::Con:
+    case DeviceName::User:
+      return connect_device(Device::Console);
+    case DeviceName::ConOut:
+      return connect_device(Device::StdOut);
+    case DeviceName::ConIn:
+      return connect_device(Device::StdIn);
+    case DeviceName::Err:
+      return connect_device(Device::StdErr);
+    case DeviceName::Nul:
+      return connect_device(Device::Null);
+    case DeviceName::Printer:
+    case DeviceName::Serial:
+      return status_of(kInvalidArgument);
+    case DeviceName::None:
+      break;
+  }
+  if (name_.empty()) return status_of(kFileNameError);
+  full_path_ = full_path_of(name_);
+
+  int access_flags = O_RDWR;
+  if (p.action == Action::Read) access_flags = O_RDONLY;
+  if (p.action == Action::Write) access_flags = O_WRONLY;
+  int create_flags = 0;
+  switch (status) {
+    case OpenStatus::Old:
+      break;
+    case OpenStatus::New:
+      create_flags = O_CREAT | O_EXCL;
+      break;
+    case OpenStatus::Unknown:
+      create_flags = p.action == Action::Read ? 0 : O_CREAT;
+      break;
+    case OpenStatus::Replace:
+      create_flags = O_CREAT | O_TRUNC;
+      break;
+    case OpenStatus::Scratch:
+      break;
+  }
+  int fd = ::open(name_.c_str(), access_flags | create_flags | O_CLOEXEC, 0666);
+  if (fd < 0 && is_access_refusal(errno) && !p.action &&
+      (status == OpenStatus::Old || status == OpenStatus::Unknown)) {
+    int first = errno;
+    fd = ::open(name_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+      read_only_ = true;
+    } else {
+      errno = first;
+    }
+  }
+  if (fd < 0) {
+    os_error_ = errno;
+    return status_of(open_error_number(errno));
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    os_error_ = EISDIR;
+    return status_of(kOpenFailure);
+  }
+  if (p.action == Action::Read) read_only_ = true;
+  device_ = Device::File;
+  owns_fd_ = true;
+  in_fd_ = p.action == Action::Write ? -1 : fd;
+  out_fd_ = read_only_ ? -1 : fd;
+  if (in_fd_ < 0 && out_fd_ < 0) in_fd_ = fd;  // keep the handle owned for close
+  bool at_end = p.access == Access::Append || p.position == Position::Append;
+  if (at_end) {
+    ::lseek(fd, 0, SEEK_END);
+  } else {
+    truncate_after_write_ = S_ISREG(st.st_mode);
+  }
+  return kOk;
+}
+
+Status Unit::write_all(const char* data, std::size_t size) {
+  while (size > 0) {
+    ssize_t n = ::write(out_fd_, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      os_error_ = errno;
+      return status_of(kWriteError);
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return kOk;
+}
+
+Status Unit::flush() {
+  if (pending_.empty()) return kOk;
+  if (device_ == Device::Null) return pending_.clear(), kOk;
+  // Writing after reading continues where the reader stands, not where read-ahead left the file.
+  if (in_end_ > in_begin_ && device_ == Device::File) {
+    ::lseek(out_fd_, -static_cast<off_t>(in_end_ - in_begin_), SEEK_CUR);
+    truncate_after_write_ = true;
+  }
+  in_begin_ = in_end_ = 0;
+  in_eof_ = false;
+  Status s = write_all(pending_.data(), pending_.size());
+  pending_.clear();
+  if (s != kOk) return s;
+  if (truncate_after_write_) {
+    truncate_after_write_ = false;
+    off_t end = ::lseek(out_fd_, 0, SEEK_CUR);
+    if (end >= 0 && ::ftruncate(out_fd_, end) != 0 && errno != EINVAL) {
+      os_error_ = errno;
+      return status_of(kWriteError);
+    }
+  }
+  return kOk;
+}
+
+void Unit::end_console_line() {
+  if (!owes_line_end_ || !is_console_output() || out_fd_ < 0) return;
+  owes_line_end_ = false;
+  static constexpr char kLineFeed = '\n';
+  [[maybe_unused]] ssize_t n = ::write(out_fd_, &kLineFeed, 1);
+}
+
+Status Unit::put_record(std::string_view record) {
+  if (read_only_) return status_of(kWriteReadOnly);
+  if (out_fd_ < 0 && device_ != Device::Null) return status_of(kWriteError);
+  if (carriage_ == CarriageControl::Lumetra) {
+    // The first byte is a spacing control: '0' one blank line first, '1' a new page.
+    char control = record.empty() ? ' ' : record.front();
+    if (control == '0') pending_ += "\r\n";
+    if (control == '1') pending_ += '\f';
+    if (!record.empty()) record.remove_prefix(1);
+  }
+  pending_.append(record);
+  pending_ += "\r\n";
+  return kOk;
+}
+
+Status Unit::refill() {
+  if (in_begin_ > 0) {
+    std::memmove(in_.data(), in_.data() + in_begin_, in_end_ - in_begin_);
+    in_end_ -= in_begin_;
+    in_begin_ = 0;
+  }
+  if (in_.size() - in_end_ < kReadChunk / 2) {
+    try {
+      in_.resize(std::max(kReadChunk, in_.size() * 2));
+    } catch (const std::bad_alloc&) {
+      return status_of(kNoMemory);
+    }
+  }
+  for (;;) {
+    ssize_t n = ::read(in_fd_, in_.data() + in_end_, in_.size() - in_end_);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      os_error_ = errno;
+      return status_of(kReadError);
+    }
+    if (n == 0) in_eof_ = true;
+    in_end_ += static_cast<std::size_t>(n);
+    return kOk;
+  }
+}
+
+Status Unit::next_record(std::string_view& record) {
+  if (!pending_.empty())
+    if (Status s = flush(); s != kOk) return s;
+  if (device_ == Device::Null) return status_of(kEndOfFile);
+  if (in_fd_ < 0) return status_of(kReadError);
+  std::size_t scanned = in_begin_;
+  for (;;) {
+    const char* base = in_.data();
+    const void* lf =
+        in_end_ > scanned ? std::memchr(base + scanned, '\n', in_end_ - scanned) : nullptr;
+    std::size_t end;
+    std::size_t next;
+    if (lf != nullptr) {
+      end = static_cast<std::size_t>(static_cast<const char*>(lf) - base);
+      next = end + 1;
+    } else if (in_eof_) {
+      if (in_begin_ == in_end_) return status_of(kEndOfFile);
+      end = next = in_end_;  // a last line without a line feed is a record too
+    } else {
+      std::size_t consumed = in_end_ - in_begin_;
+      if (Status s = refill(); s != kOk) return s;
+      scanned = in_begin_ + consumed;
+      continue;
+    }
+    std::size_t begin = in_begin_;
+    std::size_t stop = end;
+    if (stop > begin && base[stop - 1] == '\r') --stop;
+    if (stop - begin == 1 && base[begin] == '\x1a') return status_of(kEndOfFile);
+    in_begin_ = next;
+    record = std::string_view(base + begin, stop - begin);
+    return kOk;
+  }
+}
+
+Status Unit::close_file(Disposition disposition) {
+  Status s = flush();
+  if (owns_fd_) {
+    int fd = in_fd_ >= 0 ? in_fd_ : out_fd_;
+    if (fd >= 0 && ::close(fd) != 0 && s == kOk) {
+      os_error_ = errno;
+      s = status_of(kCloseError);
+    }
+    in_fd_ = out_fd_ = -1;
+    owns_fd_ = false;
+  }
+  if (device_ == Device::File && disposition == Disposition::Delete) {
+    if (::unlink(name_.c_str()) != 0 && s == kOk) {
+      os_error_ = errno;
+      s = status_of(kCloseError);
+    }
+  }
+  return s;
+}
+
+// ---------------------------------------------------------------------------------------------
+// UnitTable
+
+UnitTable& UnitTable::instance() {
+  static UnitTable* table = new UnitTable;  // lives until the process ends
+  return *table;
+}
+
+std::unique_ptr<Unit>* UnitTable::slot(int number) {
+  if (number < kInternalUnit) return nullptr;
+  if (number < 100) return &low_[number - kInternalUnit];
+  return &high_[number];
+}
+
+Unit* UnitTable::find(int number) {
+  if (number < kInternalUnit) return nullptr;
+  if (number < 100) return low_[number - kInternalUnit].get();
+  std::unique_lock<std::mutex> guard(table_lock_, std::defer_lock);
+  if (reentrancy() >= 2) guard.lock();
+  auto it = high_.find(number);
+  return it == high_.end() ? nullptr : it->second.get();
+}
+
+std::vector<int> UnitTable::connected_numbers() {
+  std::vector<int> numbers;
+  for (int i = 0; i < 105; ++i)
+    if (low_[i]) numbers.push_back(i + kInternalUnit);
+  for (auto& [n, u] : high_)
+    if (u) numbers.push_back(n);
+  return numbers;
+}
+
+Status UnitTable::connect(int number, OpenParams& p, std::unique_ptr<Unit>* failed) {
+  if (number < kInternalUnit) return status_of(kInvalidUnit);
+  if (number == kInternalUnit) return status_of(kInvalidArgument);
+  if (p.unsupported) return status_of(kInvalidArgument);
+  if (p.status == OpenStatus::Scratch && p.file) return status_of(kInconsistentOpen);  // unnamed
+  bool creates = p.status == OpenStatus::New || p.status == OpenStatus::Scratch ||
+                 p.status == OpenStatus::Replace;
+  if (creates && p.action == Action::Read) return status_of(kInconsistentOpen);
+
+  if (find(number) != nullptr)
+    if (Status s = close(number); s != kOk) return s;
+
+  auto unit = std::make_unique<Unit>(number);
+  Status s = unit->connect(p);
+  if (s != kOk) {
+    if (failed != nullptr) *failed = std::move(unit);
+    return s;
+  }
+  if (Status c = g_table_claim.acquire(); c != kOk) return c;
+  {
+    std::unique_lock<std::mutex> guard(table_lock_, std::defer_lock);
+    if (reentrancy() >= 2) guard.lock();
+    *slot(number) = std::move(unit);
+  }
+  g_table_claim.release();
+  return kOk;
+}
+
+Status UnitTable::select(int number, Unit*& unit, std::unique_ptr<Unit>* failed) {
+  unit = find(number);
+  if (unit != nullptr) return kOk;
+  OpenParams p;
+  if (Status s = connect(number, p, failed); s != kOk) return s;
+  unit = find(number);
+  return kOk;
+}
+
+Status UnitTable::open(int number, std::span<const KeywordEntry> keys,
+                       std::span<const ArgWord> args, std::unique_ptr<Unit>* failed) {
+  OpenParams p;
+  Status s = walk_keywords(keys, args, [&](std::uint8_t code, const KeywordValue& v) -> Status {
+    if (code == kKwFile || code == kKwFileAlt) {
+      if (!v.is_text) return status_of(kKeywordValue);
+      p.file = std::string(v.text);
+      return kOk;
+    }
+    if (code == kKwTitle) {
+      if (!v.is_text) return status_of(kKeywordValue);
+      p.title = std::string(v.text);
+      return kOk;
+    }
+    if (named_values(code).empty()) return kOk;  // numeric settings the engine leaves at default
+    std::uint8_t c = 0;
+    if (Status e = named_code(code, v, c); e != kOk) return e;
+    switch (code) {
+      case kKwAccess:
+        if (c == 2 || c == 4) p.unsupported = true;
+        p.access = static_cast<Access>(c);
+        break;
+      case kKwBlank:
+        p.blank = static_cast<Blank>(c);
+        break;
+      case kKwCarriageControl:
+        p.carriage_control = static_cast<CarriageControl>(c);
+        break;
+      case kKwForm:
+        p.form = static_cast<Form>(c);
+        break;
+      case kKwOrganization:
+        if (c != 1) p.unsupported = true;
+        break;
+      case kKwStatus:
+        p.status = static_cast<OpenStatus>(c);
+        break;
+      case kKwAction:
+      case kKwMode:
+        p.action = static_cast<Action>(c);
+        break;
+      case kKwPosition:
+        p.position = static_cast<Position>(c);
+        break;
+      default:
+        break;  // record type, disposition, conversion, delimiters, padding, sharing
+    }
+    return kOk;
+  });
+  if (s != kOk) return s;
+  return connect(number, p, failed);
+}
+
+Status UnitTable::open(int number, const OpenOptions& o, std::unique_ptr<Unit>* failed) {
+  OpenParams p;
+  if (o.file) p.file = std::string(*o.file);
+  p.status = o.status;
+  p.action = o.action;
+  if (o.blank) p.blank = *o.blank;
+  if (o.access) p.access = *o.access;
+  if (p.access == Access::Direct || p.access == Access::Keyed) p.unsupported = true;
+  if (o.form) p.form = *o.form;
+  if (o.position) p.position = *o.position;
+  p.carriage_control = o.carriage_control;
+  if (o.title) p.title = std::string(*o.title);
+  return connect(number, p, failed);
+}
+
+Status UnitTable::close(int number, std::span<const KeywordEntry> keys,
+                        std::span<const ArgWord> args, std::unique_ptr<Unit>* failed) {
+  CloseOptions options;
+  Status s = walk_keywords(keys, args, [&](std::uint8_t code, const KeywordValue& v) -> Status {
+    if (code != kKwDisposition && code != kKwStatus) return kOk;
+    std::uint8_t c = 0;
+    if (Status e = named_code(kKwDisposition, v, c); e != kOk) return e;
+    options.disposition = static_cast<Disposition>(c);
+    return kOk;
+  });
+  if (s != kOk) return s;
+  return close(number, options, failed);
+}
+
+Status UnitTable::close(int number, const CloseOptions& options, std::unique_ptr<Unit>* failed) {
+  if (number < kInternalUnit) return status_of(kInvalidUnit);
+  Unit* u = find(number);
+  if (u == nullptr) return kOk;
+  Disposition d =
+      options.disposition.value_or(u->scratch_ ? Disposition::Delete : Disposition::Keep);
+  if (d != Disposition::Keep && d != Disposition::Delete) return status_of(kInvalidArgument);
+  if (u->scratch_ && d == Disposition::Keep) return status_of(kInconsistentOpen);
+  Status s = kOk;
+  if (u->read_only_ && d == Disposition::Delete) {
+    s = status_of(kInconsistentOpen);  // the file is kept
+    d = Disposition::Keep;
+  }
+  if (Status c = u->close_file(d); s == kOk) s = c;
+  if (Status c = g_table_claim.acquire(); c != kOk) return c;
+  std::unique_ptr<Unit> gone;
+  {
+    std::unique_lock<std::mutex> guard(table_lock_, std::defer_lock);
+    if (reentrancy() >= 2) guard.lock();
+    gone = std::move(*slot(number));
+    if (number >= 100) high_.erase(number);
+  }
+  g_table_claim.release();
+  if (s != kOk && failed != nullptr) *failed = std::move(gone);
+  return s;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+int set_reentrancy(int mode) {
+  if (mode == 3) return g_reentrancy.load();
+  return g_reentrancy.exchange(mode);
+}
+
+int reentrancy() {
+  return g_reentrancy.load(std::memory_order_relaxed);
+}
+
+Status GlobalClaim::acquire() {
+  for (int attempt = 0; attempt < 49'999; ++attempt) {
+    if (attempt % 100 == 99) ::sched_yield();
+    if (!flag_.test_and_set(std::memory_order_acquire)) return kOk;
+  }
+  return status_of(kContention);
+}
+
+}  // namespace recio

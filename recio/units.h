@@ -1,0 +1,288 @@
+// Units and files: the unit table, open and close with their keyword lists, file-name choice,
+// devices, and text records.
+//
+// Errors come back as Status values; nothing here reports them. The statement layer
+// (recio/statements.h) decides whether a status is returned to the caller or reported.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "recio/record.h"
+#include "recio/status.h"
+
+namespace recio {
+
+// Control flag bit 0 of every statement: the statement handles its own errors.
+inline constexpr unsigned kHandlesErrors = 1;
+
+// Unit numbers with a meaning of their own.
+inline constexpr int kInternalUnit = -5;
+inline constexpr int kReadUnit = -4;    // READ without a unit
+inline constexpr int kAcceptUnit = -3;  // ACCEPT
+inline constexpr int kTypeUnit = -2;    // TYPE
+inline constexpr int kPrintUnit = -1;   // PRINT
+
+enum class Access : std::uint8_t { Sequential = 1, Direct = 2, Append = 3, Keyed = 4 };
+enum class Form : std::uint8_t { Formatted = 1, Unformatted = 2, Binary = 4 };
+enum class RecordType : std::uint8_t {
+  Fixed = 1,
+  Variable = 2,
+  Segmented = 3,
+  Stream = 5,
+  StreamLf = 6,
+  StreamCr = 7
+};
+enum class CarriageControl : std::uint8_t { Lumetra = 1, List = 2, None = 3 };
+enum class Blank : std::uint8_t { Zero = 1, Null = 2 };
+enum class OpenStatus : std::uint8_t { Old = 1, New = 2, Scratch = 3, Unknown = 4, Replace = 5 };
+enum class Action : std::uint8_t { Read = 1, ReadWrite = 2, Write = 3 };
+enum class Disposition : std::uint8_t {
+  Keep = 1,
+  Delete = 2,
+  Print = 3,
+  Submit = 4,
+  PrintDelete = 5,
+  SubmitDelete = 6
+};
+enum class Position : std::uint8_t { Append = 1, AsIs = 2, Rewind = 3 };
+
+// Where a unit's records go.
+enum class Device : std::uint8_t {
+  File,     // a disk file
+  Console,  // CON, USER, units 5 and 6 and the special units: the console's streams
+  StdIn,    // CONIN$
+  StdOut,   // CONOUT$
+  StdErr,   // ERR, unit 0
+  Null,     // NUL
+};
+
+// Keyword codes of open and close requests.
+enum Keyword : std::uint8_t {
+  kKwAccess = 2,
+  kKwBlank = 6,
+  kKwCarriageControl = 8,
+  kKwDisposition = 12,
+  kKwFile = 13,
+  kKwForm = 15,
+  kKwOrganization = 18,
+  kKwRecordType = 23,
+  kKwStatus = 26,
+  kKwFileAlt = 43,
+  kKwConvert = 52,
+  kKwAction = 58,
+  kKwDelim = 59,
+  kKwPad = 60,
+  kKwPosition = 61,
+  kKwMode = 67,
+  kKwShare = 68,
+  kKwTitle = 69,
+};
+
+// One entry of a keyword list: [data type, addressing mode, keyword code, 0]. The list ends
+// with an entry of data type 1. The argument list holds the values in the same order: one word
+// (the inline integer) for mode 1, two words (length, then address) for a text in modes 4 and 6.
+struct KeywordEntry {
+  std::uint8_t type;
+  std::uint8_t mode;
+  std::uint8_t code;
+  std::uint8_t zero;
+};
+using ArgWord = std::uintptr_t;
+
+// Typed open options for the program's own calls; unset fields take the defaults.
+struct OpenOptions {
+  std::optional<std::string_view> file{};
+  std::optional<OpenStatus> status{};
+  std::optional<Blank> blank{};
+  std::optional<Access> access{};
+  std::optional<Form> form{};
+  std::optional<Action> action{};
+  std::optional<Position> position{};
+  std::optional<CarriageControl> carriage_control{};
+  std::optional<std::string_view> title{};
+};
+
+struct CloseOptions {
+  std::optional<Disposition> disposition{};
+};
+
+// A connected unit: its file, attributes, record buffers and per-statement scratch.
+class Unit final : public RecordSource, public RecordSink {
+ public:
+  explicit Unit(int number);
+  ~Unit() override;
+  Unit(const Unit&) = delete;
+  Unit& operator=(const Unit&) = delete;
+
+  int number() const { return number_; }
+  // The name as connected (blanks stripped) and the full path used in messages.
+  const std::string& name() const { return name_; }
+  const std::string& full_path() const { return full_path_; }
+  Device device() const { return device_; }
+  Form form() const { return form_; }
+  Blank blank() const { return blank_; }
+  bool read_only() const { return read_only_; }
+  // The operating-system error of the last refused open, close or write (0: none).
+  int os_error() const { return os_error_; }
+  void clear_os_error() { os_error_ = 0; }
+
+  // Next input record, without its line end; valid until the next call. Allocation-free once
+  // the read buffer holds the longest record. End of file is error 24.
+  Status next_record(std::string_view& record) override;
+  // Ends an output record: queues it with the unit's terminator. Records reach the operating
+  // system when the statement ends (flush), in one write call.
+  Status put_record(std::string_view record) override;
+  // Hands queued records to the operating system in one write call.
+  Status flush();
+
+  // True when records written to this unit go to a terminal-like stream (standard output or
+  // error), which then needs a line end before a message starts on it.
+  bool is_console_output() const {
+    return device_ == Device::Console || device_ == Device::StdOut || device_ == Device::StdErr;
+  }
+  // A console unit whose last record was left open (`$`) owes a line end; this writes it, so
+  // that a message starts on a fresh line.
+  void set_owes_line_end(bool v) { owes_line_end_ = v; }
+  void end_console_line();
+
+  // The formatted output record.
+  RecordBuffer& output_record() { return out_; }
+
+  // Busy mark of a running statement; detects recursive I/O on the same thread.
+  bool busy_on_this_thread() const;
+  void mark_busy();
+  void clear_busy();
+  std::mutex& lock() { return lock_; }
+
+ private:
+  friend class UnitTable;
+  Status connect(const struct OpenParams& p);
+  Status connect_device(Device d);
+  Status close_file(Disposition disposition);
+  Status write_all(const char* data, std::size_t size);
+  Status refill();
+
+  int number_;
+  std::string name_;
+  std::string full_path_;
+  Device device_ = Device::File;
+  int in_fd_ = -1;   // -1: the unit cannot be read
+  int out_fd_ = -1;  // -1: the unit cannot be written
+  bool owns_fd_ = false;
+  bool read_only_ = false;
+  bool scratch_ = false;
+  Access access_ = Access::Sequential;
+  Form form_ = Form::Formatted;
+  Blank blank_ = Blank::Null;
+  CarriageControl carriage_ = CarriageControl::List;
+  Action action_ = Action::ReadWrite;
+  int os_error_ = 0;
+
+  // Input: a window onto the file, [in_begin_, in_end_) not yet consumed.
+  std::vector<char> in_;
+  std::size_t in_begin_ = 0;
+  std::size_t in_end_ = 0;
+  bool in_eof_ = false;
+
+  // Output: records ended by the running statement, terminators included.
+  std::string pending_;
+  bool truncate_after_write_ = false;
+  bool owes_line_end_ = false;
+  RecordBuffer out_;
+
+  std::atomic<bool> busy_{false};
+  std::thread::id busy_owner_;
+  std::mutex lock_;
+};
+
+// The process's unit table. Units -5..-1 and 0..99 sit in direct slots, 100 and above in a
+// chain ordered by number; below -5 is error 32.
+class UnitTable {
+ public:
+  static UnitTable& instance();
+
+  // The connected unit, or nullptr.
+  Unit* find(int number);
+  // The unit for a statement, connected with all defaults when it is not yet (implicit open).
+  // When a connection fails, the unit block that was being connected (its number, file name and
+  // OS error, for the message) is handed back through `failed` when given.
+  Status select(int number, Unit*& unit, std::unique_ptr<Unit>* failed = nullptr);
+
+  Status open(int number, std::span<const KeywordEntry> keys, std::span<const ArgWord> args,
+              std::unique_ptr<Unit>* failed = nullptr);
+  Status open(int number, const OpenOptions& options, std::unique_ptr<Unit>* failed = nullptr);
+  // Writes the pending record, applies the disposition, closes the handle and frees the unit.
+  // Closing a unit that is not connected does nothing. On error the unit block is still
+  // freed; its name and OS error are returned through `failed` for the message when given.
+  Status close(int number, std::span<const KeywordEntry> keys, std::span<const ArgWord> args,
+               std::unique_ptr<Unit>* failed = nullptr);
+  Status close(int number, const CloseOptions& options = {},
+               std::unique_ptr<Unit>* failed = nullptr);
+
+  // Closes every connected unit as by close; `on_error` sees each failed close.
+  template <class OnError>
+  void close_all(OnError on_error) {
+    for (int n : connected_numbers()) {
+      std::unique_ptr<Unit> failed;
+      if (Status s = close(n, CloseOptions{}, &failed); s != kOk) on_error(s, failed.get());
+    }
+  }
+  std::vector<int> connected_numbers();
+  // Every connected unit, for the reporter's line-end pass.
+  template <class F>
+  void for_each(F f) {
+    for (int n : connected_numbers())
+      if (Unit* u = find(n)) f(*u);
+  }
+
+ private:
+  UnitTable() = default;
+  std::unique_ptr<Unit>* slot(int number);
+  Status connect(int number, struct OpenParams& p, std::unique_ptr<Unit>* failed);
+
+  std::unique_ptr<Unit> low_[105];  // -5..99
+  std::map<int, std::unique_ptr<Unit>> high_;
+  std::mutex table_lock_;
+};
+
+// Reentrancy mode: 0 none, 1 asynchronous (interrupt and abort signals held off inside the
+// run-time), 2 and above threaded (unit and table locks). Starts at 2. Returns the previous
+// mode; the value 3 only queries.
+int set_reentrancy(int mode);
+int reentrancy();
+
+// A claim on one of the run-time's global resources through an atomic busy flag: up to 49,999
+// tries, yielding before every hundredth; still held after the last is error 152.
+class GlobalClaim {
+ public:
+  Status acquire();
+  void release() { flag_.clear(std::memory_order_release); }
+
+ private:
+  std::atomic_flag flag_ = ATOMIC_FLAG_INIT;
+};
+
+// The file name an implicit open uses for a unit (environment variables and defaults), and
+// whether it names a device. Exposed for tests.
+std::string default_file_name(int number);
+
+// The device a file name denotes, if any. Case-insensitive; a name with an extension is an
+// ordinary file for ERR, LINE, LPT1-LPT4, USER, CONOUT$ and CONIN$.
+enum class DeviceName : std::uint8_t { None, Con, ConOut, ConIn, Err, User, Printer, Serial, Nul };
+DeviceName device_name(std::string_view file);
+
+// Strips leading and trailing blanks and cuts the name to 256 characters.
+std::string clean_file_name(std::string_view name);
+
+}  // namespace recio

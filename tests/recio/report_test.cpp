@@ -1,0 +1,291 @@
+#include "recio/report.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "recio/catalog.h"
+#include "recio/units.h"
+#include "support/temp_dir.h"
+
+namespace recio {
+namespace {
+
+using tavo::testing::read_file;
+using tavo::testing::TempDir;
+using ::testing::ExitedWithCode;
+
+TEST(Catalog, EveryEntryIsSortedAndCarriesItsSeverity) {
+  auto entries = catalog();
+  ASSERT_FALSE(entries.empty());
+  EXPECT_EQ(entries.front().number, 0);
+  EXPECT_EQ(entries.front().text, "operation completed successfully");
+  for (std::size_t i = 1; i < entries.size(); ++i) {
+    EXPECT_LT(entries[i - 1].number, entries[i].number);
+    const CatalogEntry& e = entries[i];
+    Status s = status_of(e.number);
+    EXPECT_EQ(message_number(s), e.number);
+    EXPECT_EQ(severity_of(s), e.severity) << e.number;
+    EXPECT_EQ(message_text(s), e.text);
+    // Unit-related I/O texts end with the unit and file placeholders.
+    if (e.text.find("unit %d") != std::string_view::npos) {
+      EXPECT_TRUE(e.text.ends_with(", unit %d, file %s")) << e.number;
+    }
+  }
+}
+
+TEST(Catalog, SeveritiesOfTheMessagesAProgramCanMeet) {
+  struct Case {
+    std::uint16_t number;
+    Severity severity;
+  } cases[] = {{24, Severity::Severe}, {29, Severity::Severe},  {63, Severity::Error},
+               {65, Severity::Error},  {72, Severity::Error},   {200, Severity::Error},
+               {297, Severity::Info},  {152, Severity::Severe}, {172, Severity::Severe}};
+  for (const Case& c : cases) EXPECT_EQ(severity_of(status_of(c.number)), c.severity) << c.number;
+  EXPECT_EQ(message_text(make_status(Severity::Severe, 9999)), "Message not found");
+}
+
+TEST(StatusCode, SeverityBits) {
+  EXPECT_EQ(make_status(Severity::Severe, 29), 0xC000001Du);
+  EXPECT_EQ(make_status(Severity::Error, 63), 0x8000003Fu);
+  EXPECT_EQ(make_status(Severity::Info, 297), 0x40000129u);
+  EXPECT_EQ(severity_of(kOk), Severity::None);
+  EXPECT_EQ(severity_of(make_status(Severity::Warning, 5)), Severity::Warning);
+}
+
+TEST(ComposeLine, UnitAndFullPathFilledIn) {
+  TempDir dir;
+  std::unique_ptr<Unit> failed;
+  Status s = UnitTable::instance().open(
+      7, OpenOptions{.file = "dados.r33", .status = OpenStatus::Old}, &failed);
+  ASSERT_NE(failed, nullptr);
+  EXPECT_EQ(compose_line(s, failed.get()), "lumrtl: severe (29): file not found, unit 7, file " +
+                                               (dir.path() / "dados.r33").string());
+  EXPECT_EQ(compose_os_line(failed->os_error()), "lumrtl: No such file or directory");
+  EXPECT_EQ(compose_line(status_of(kAborting), {"control-C"}),
+            "lumrtl: error (200): program aborting due to control-C event");
+  EXPECT_EQ(compose_line(status_of(kNoMemory), nullptr),
+            "lumrtl: severe (41): insufficient virtual memory");
+}
+
+TEST(ComposeLine, UnknownOsErrorHasAStandInText) {
+  EXPECT_EQ(compose_os_line(99999), "lumrtl: FormatMessage failed for sysmem message number 99999");
+}
+
+TEST(EnvTrue, TruthRule) {
+  struct Case {
+    const char* value;
+    bool expected;
+  } cases[] = {{"T", true},   {"true", true}, {"y", true},    {"Yes", true}, {"1", true},
+               {"-3", true},  {"0", false},   {"F", false},   {"no", false}, {"", false},
+               {"00", false}, {"x1", false},  {"12abc", true}};
+  for (const Case& c : cases) {
+    ::setenv("TAVO_TRUTH_TEST", c.value, 1);
+    EXPECT_EQ(env_true("TAVO_TRUTH_TEST"), c.expected) << c.value;
+  }
+  ::unsetenv("TAVO_TRUTH_TEST");
+  EXPECT_FALSE(env_true("TAVO_TRUTH_TEST"));
+}
+
+TEST(Allocation, SizesWithoutOverflow) {
+  std::size_t bytes = 0;
+  EXPECT_EQ(table_bytes({3, 4, 2}, 8, bytes), kOk);
+  EXPECT_EQ(bytes, 192u);
+  EXPECT_EQ(table_bytes({-5, 4}, 8, bytes), kOk);
+  EXPECT_EQ(bytes, 0u);
+  constexpr std::int64_t kMax32 = std::numeric_limits<std::int32_t>::max();
+  EXPECT_EQ(message_number(table_bytes({kMax32, kMax32, 2}, 8, bytes)), kNoMemory);
+  EXPECT_EQ(message_number(table_bytes({kMax32, kMax32, kMax32, kMax32}, 8, bytes)), kNoMemory);
+
+  void* block = nullptr;
+  ASSERT_EQ(allocate_zeroed(block, {4, 2}, sizeof(double)), kOk);
+  ASSERT_NE(block, nullptr);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(static_cast<double*>(block)[i], 0.0);
+  EXPECT_EQ(message_number(allocate_zeroed(block, {4}, 8)), kAlreadyAllocated);
+  std::free(block);
+
+  void* empty = nullptr;
+  EXPECT_EQ(allocate_zeroed(empty, {0, 7}, 8), kOk);
+  EXPECT_EQ(empty, nullptr);
+  // A table beyond the machine's memory is refused, whatever the kernel would promise.
+  EXPECT_EQ(message_number(allocate_zeroed(empty, {kMax32, 2}, 80)), kNoMemory);
+  EXPECT_EQ(empty, nullptr);
+}
+
+TEST(MathFunctions, InsideTheDomain) {
+  EXPECT_DOUBLE_EQ(rt_log(std::exp(2.0)), 2.0);
+  EXPECT_EQ(rt_log(std::numeric_limits<double>::infinity()),
+            std::numeric_limits<double>::infinity());
+  EXPECT_EQ(rt_pow(2, 10), 1024);
+  EXPECT_EQ(rt_pow(-2, 3), -8);
+  EXPECT_EQ(rt_pow(2, std::numeric_limits<double>::infinity()),
+            std::numeric_limits<double>::infinity());
+  EXPECT_EQ(rt_pow(0.5, std::numeric_limits<double>::infinity()), 0);
+  EXPECT_EQ(rt_pow(0, -1), std::numeric_limits<double>::infinity());
+}
+
+TEST(MathFunctions, MessageText) {
+  EXPECT_EQ(compose_math_line("log", MathError::Domain), "M6201: MATH - log: DOMAIN error");
+  EXPECT_EQ(compose_math_line("pow", MathError::Sing), "M6202: MATH - pow: SING error");
+  EXPECT_EQ(compose_math_line("exp", MathError::PLoss), "M6206: MATH - exp: PLOSS error");
+}
+
+// The process status is the status code; the shell sees its low byte (29 for 0xC000001D).
+constexpr int exit_byte(std::uint16_t number, Severity s = Severity::Severe) {
+  return static_cast<int>(make_status(s, number) & 0xFF);
+}
+
+TEST(MathFunctionsDeathTest, OutsideTheDomainEndsTheRun) {
+  struct Case {
+    double (*call)();
+    const char* line;
+    int number;
+  } cases[] = {
+      {[] { return rt_log(0.0); }, "run-time error M6202: MATH - log: SING error", 6202},
+      {[] { return rt_log(-1.0); }, "run-time error M6201: MATH - log: DOMAIN error", 6201},
+      {[] { return rt_log(std::nan("")); }, "M6201: MATH - log: DOMAIN error", 6201},
+      {[] { return rt_pow(1.0, std::numeric_limits<double>::infinity()); },
+       "M6201: MATH - pow: DOMAIN error", 6201},
+      {[] { return rt_pow(-8.0, 1.0 / 3); }, "M6201: MATH - pow: DOMAIN error", 6201},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EXIT(c.call(), ExitedWithCode(exit_byte(static_cast<std::uint16_t>(c.number))), c.line);
+  }
+}
+
+TEST(ReportDeathTest, SevereStatusClosesUnitsAndExitsWithItsCode) {
+  TempDir dir;
+  EXPECT_EXIT(
+      {
+        UnitTable& t = UnitTable::instance();
+        t.open(10, OpenOptions{.file = "report.txt"});
+        t.find(10)->put_record("written before the error");
+        report(status_of(kEndOfFile), t.find(10));
+      },
+      ExitedWithCode(exit_byte(kEndOfFile)),
+      "^lumrtl: severe \\(24\\): end-of-file during read, unit 10, file .*report.txt\r\n$");
+  EXPECT_EQ(read_file("report.txt"), "written before the error\r\n");
+}
+
+TEST(ReportDeathTest, OsTextComesFirst) {
+  TempDir dir;
+  EXPECT_EXIT(
+      {
+        std::unique_ptr<Unit> failed;
+        Status s = UnitTable::instance().open(
+            7, OpenOptions{.file = "missing", .status = OpenStatus::Old}, &failed);
+        report(s, failed.get());
+      },
+      ExitedWithCode(exit_byte(kFileNotFound)),
+      "^lumrtl: No such file or directory\r\nlumrtl: severe \\(29\\): file not found, unit 7, "
+      "file .*/missing\r\n$");
+}
+
+TEST(ReportDeathTest, ErrorSeverityContinues) {
+  EXPECT_EXIT(
+      {
+        report(status_of(kOutputConversion), nullptr);
+        std::_Exit(42);
+      },
+      ExitedWithCode(42), "lumrtl: error \\(63\\): output conversion error");
+}
+
+TEST(ReportDeathTest, ExitHandlerRunsOnce) {
+  TempDir dir;
+  EXPECT_EXIT(
+      {
+        UnitTable& t = UnitTable::instance();
+        t.open(10, OpenOptions{.file = "a.txt"});
+        t.find(10)->put_record("first");
+        run_exit_handler();
+        t.open(11, OpenOptions{.file = "b.txt"});
+        t.find(11)->put_record("never flushed by a second pass");
+        run_exit_handler();
+        std::_Exit(UnitTable::instance().find(10) == nullptr ? 0 : 1);
+      },
+      ExitedWithCode(0), "");
+  EXPECT_EQ(read_file("a.txt"), "first\r\n");
+  EXPECT_EQ(read_file("b.txt"), "");
+}
+
+TEST(ReportDeathTest, FailedCloseInTheExitHandlerEndsAtOnce) {
+  TempDir dir;
+  EXPECT_EXIT(
+      {
+        UnitTable& t = UnitTable::instance();
+        t.open(10, OpenOptions{.file = "/dev/full"});
+        t.find(10)->put_record("x");
+        run_exit_handler();
+        std::_Exit(0);
+      },
+      ExitedWithCode(exit_byte(kWriteError)),
+      "lumrtl: No space left on device\r\nlumrtl: severe \\(38\\): error during write, unit 10, "
+      "file /dev/full");
+}
+
+TEST(StartupDeathTest, ControlSignalsEndWithError200AndANonZeroStatus) {
+  struct Case {
+    int signo;
+    const char* event;
+  } cases[] = {{SIGINT, "control-C"}, {SIGQUIT, "control-BREAK"}, {SIGHUP, "menu-CLOSE"}};
+  for (const Case& c : cases) {
+    TempDir dir;
+    EXPECT_EXIT(
+        {
+          start_runtime();
+          UnitTable& t = UnitTable::instance();
+          t.open(10, OpenOptions{.file = "partial.txt"});
+          t.find(10)->put_record("kept");
+          ::raise(c.signo);
+          for (;;) ::pause();
+        },
+        ExitedWithCode(128 + c.signo),
+        std::string("lumrtl: error \\(200\\): program aborting due to ") + c.event + " event");
+    EXPECT_EQ(read_file("partial.txt"), "kept\r\n");
+  }
+}
+
+TEST(StartupDeathTest, ProcessorExceptionsAreReported) {
+  EXPECT_EXIT(
+      {
+        start_runtime();
+        ::raise(SIGILL);
+      },
+      ExitedWithCode(exit_byte(168)), "lumrtl: severe \\(168\\): Program Exception - illegal");
+  EXPECT_EXIT(
+      {
+        start_runtime();
+        volatile int* p = nullptr;
+        *p = 1;
+      },
+      ExitedWithCode(exit_byte(157)), "Program Exception - access violation");
+}
+
+TEST(StartupDeathTest, IgnoredExceptionsKeepTheSystemDefault) {
+  EXPECT_EXIT(
+      {
+        ::setenv("FOR_IGNORE_EXCEPTIONS", "Y", 1);
+        start_runtime();
+        ::raise(SIGILL);
+      },
+      ::testing::KilledBySignal(SIGILL), "");
+}
+
+TEST(StartupDeathTest, FloatingPointStaysMasked) {
+  EXPECT_EXIT(
+      {
+        start_runtime();
+        volatile double zero = 0;
+        double inf = 1 / zero;
+        double nan = zero / zero;
+        std::_Exit(std::isinf(inf) && std::isnan(nan) ? 0 : 1);
+      },
+      ExitedWithCode(0), "");
+}
+
+}  // namespace
+}  // namespace recio
