@@ -26,7 +26,9 @@ namespace {
 State* g_state = new State;  // lives until the process ends
 }
 
-State& state() { return *g_state; }
+State& state() {
+  return *g_state;
+}
 
 void reset_state() {
   delete g_state;
