@@ -1,0 +1,75 @@
+#include "console/terminal/terminal.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "console/core/frontend.h"
+
+namespace console::terminal {
+namespace {
+
+void write_err(std::string_view text) {
+  while (!text.empty()) {
+    ssize_t n = ::write(STDERR_FILENO, text.data(), text.size());
+    if (n <= 0) return;
+    text.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+// One line from standard input without its line end; false at end of input.
+bool read_answer(std::string& line) {
+  line.clear();
+  char c;
+  while (::read(STDIN_FILENO, &c, 1) == 1) {
+    if (c == '\n') return true;
+    line += c;
+  }
+  return !line.empty();
+}
+
+class TerminalFrontEnd final : public FrontEnd {
+ public:
+  explicit TerminalFrontEnd(std::string_view name) : name_(name) {}
+
+  std::string_view application_name() const override { return name_; }
+  bool shows_message_boxes() const override { return false; }
+
+  BoxAnswer message_box(std::string_view text, std::string_view caption, BoxKind kind) override {
+    if (kind != BoxKind::ExitPrompt) {
+      write_err(std::string(caption) + ": " + std::string(text) + "\r\n");
+      return BoxAnswer::Ok;
+    }
+    // Without a terminal nobody can answer: the run ends as after Yes.
+    if (!::isatty(STDIN_FILENO)) return BoxAnswer::Yes;
+    write_err(std::string(text) + " [y/N] ");
+    std::string answer;
+    read_answer(answer);
+    return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y') ? BoxAnswer::Yes
+                                                                      : BoxAnswer::No;
+  }
+
+  void post_close() override {}
+
+  [[noreturn]] void wait_forever() override {
+    write_err("Press Enter to close.\r\n");
+    std::string ignored;
+    read_answer(ignored);
+    std::_Exit(failure_status());
+  }
+
+ private:
+  std::string name_;
+};
+
+}  // namespace
+
+int run(std::string_view application_name, ProgramEntry program, const RuntimeHooks& hooks) {
+  static TerminalFrontEnd front_end(application_name);
+  install_front_end(&front_end);
+  run_program(program, hooks);
+  return failure_status();
+}
+
+}  // namespace console::terminal

@@ -1,0 +1,51 @@
+// I/O statements: open, close, formatted write and list-directed read on a unit.
+//
+// A statement without its own error handling (flags without kHandlesErrors, the program's case)
+// hands any failure to the reporter: an error-severity status (63) is shown and returned, a
+// severe one ends the process. With kHandlesErrors the status is only returned.
+//
+// Two interfaces reach the same engine. The call sequence mirrors a compiled statement: a start
+// call with the first item, one transfer per further item, and the end-of-list item, which ends
+// the statement. The typed front below it runs a whole statement in one call.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+
+#include "recio/format_writer.h"
+#include "recio/items.h"
+#include "recio/status.h"
+#include "recio/units.h"
+
+namespace recio {
+
+// --- call sequence ------------------------------------------------------------------------------
+
+// Starts a formatted sequential write on `unit` under the compiled `format` and transfers `first`
+// (which may already be the end of the list).
+Status start_formatted_write(int unit, unsigned flags, std::span<const std::uint32_t> format,
+                             const Item& first, std::span<const FormatArg> args = {});
+// Starts a list-directed read on `unit` and transfers `first`.
+Status start_list_read(int unit, unsigned flags, const Item& first);
+// Transfers the next item of this thread's running statement; the end-of-list item ends it.
+Status transfer_item(const Item& item);
+
+Status open_unit(int unit, unsigned flags, std::span<const KeywordEntry> keys,
+                 std::span<const ArgWord> args);
+Status close_unit(int unit, unsigned flags, std::span<const KeywordEntry> keys,
+                  std::span<const ArgWord> args);
+
+// --- typed front --------------------------------------------------------------------------------
+
+Status open(int unit, const OpenOptions& options, unsigned flags = 0);
+Status close(int unit, const CloseOptions& options = {}, unsigned flags = 0);
+Status write_formatted(int unit, std::span<const std::uint32_t> format,
+                       std::initializer_list<Item> items, unsigned flags = 0);
+Status read_list(int unit, std::initializer_list<Item> items, unsigned flags = 0);
+
+// The status is a failure the caller must see: reports it unless `flags` has kHandlesErrors
+// (severe: never returns) and returns it.
+Status settle(Status status, const Unit* unit, unsigned flags);
+
+}  // namespace recio
