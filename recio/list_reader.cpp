@@ -1,5 +1,6 @@
 #include "recio/list_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -56,6 +57,13 @@ bool is_logical_letter(char c) {
 // T..., F..., .T..., .F...: a logical value.
 bool looks_logical(std::string_view t) {
   return is_logical_letter(t[0]) || (t[0] == '.' && t.size() > 1 && is_logical_letter(t[1]));
+}
+
+// A digit or point after an optional minus: what std::from_chars then accepts is a number here.
+// It also knows "inf" and "nan", which are not.
+bool starts_decimal(const char* p, const char* end) {
+  if (*p == '-' && end - p > 1) ++p;
+  return (class_of(*p) & (kDigit | kPoint)) != 0;
 }
 
 // What the characters of a value say about it as a number.
@@ -143,48 +151,26 @@ Status to_real(std::string_view t, const NumberShape& shape, char* scratch, T& o
   return kOk;
 }
 
-// Converts an integer-looking value: decimal digits with an optional sign, within [lo, hi].
-Status to_integer(std::string_view t, std::int64_t lo, std::int64_t hi, std::int64_t& out) {
-  const char* b = t.data();
-  const char* e = b + t.size();
-  bool negative = false;
-  if (class_of(*b) & kSign) negative = *b++ == '-';
-  std::uint64_t magnitude = 0;
-  const auto [end, ec] = std::from_chars(b, e, magnitude);
-  if (b == e || ec != std::errc() || end != e) return conversion_error();
-  const std::uint64_t limit =
-      negative ? std::uint64_t(-(lo + 1)) + 1 : static_cast<std::uint64_t>(hi);
-  if (magnitude > limit) return conversion_error();
-  out = negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
-  return kOk;
-}
-
 // The value of a plain token in an integer item. Decimal digits with an optional sign convert as
 // an integer; a value with a point or an exponent converts as a double truncated toward zero.
 template <typename Int>
 Status store_integer(std::string_view t, char* scratch, char* dst) {
+  const char* b = t.data();
+  const char* const e = b + t.size();
+  if (*b == '+' && e - b > 1 && (class_of(b[1]) & kDigit)) ++b;  // std::from_chars takes no plus
   Int v = 0;
-  const char* const e = t.data() + t.size();
-  const auto fast = std::from_chars(t.data(), e, v);
-  if (fast.ec != std::errc() || fast.ptr != e) {
+  const auto [end, ec] = std::from_chars(b, e, v);
+  if (ec != std::errc() || end != e) {
     NumberShape shape{};
     if (Status s = check_number(t, shape)) return s;
-    constexpr auto lo = static_cast<std::int64_t>(std::numeric_limits<Int>::min());
-    constexpr auto hi = static_cast<std::int64_t>(std::numeric_limits<Int>::max());
-    std::int64_t wide = 0;
-    if (shape.integer) {
-      if (Status s = to_integer(t, lo, hi, wide)) return s;
-    } else {
-      // lo is a negated power of two, so [lo, -lo) is exact in a double.
-      double d = 0;
-      if (Status s = to_real(t, shape, scratch, d)) return s;
-      d = std::trunc(d);
-      if (!(d >= static_cast<double>(lo) && d < -static_cast<double>(lo))) {
-        return conversion_error();
-      }
-      wide = static_cast<std::int64_t>(d);
-    }
-    v = static_cast<Int>(wide);
+    if (shape.integer) return conversion_error();  // beyond the item's range, or a stray sign
+    double d = 0;
+    if (Status s = to_real(t, shape, scratch, d)) return s;
+    // The minimum is a negated power of two, so [min, -min) is exact in a double.
+    constexpr double lo = std::numeric_limits<Int>::min();
+    d = std::trunc(d);
+    if (!(d >= lo && d < -lo)) return conversion_error();
+    v = static_cast<Int>(d);
   }
   std::memcpy(dst, &v, sizeof v);
   return kOk;
@@ -195,10 +181,8 @@ template <typename Real>
 Status store_real(std::string_view t, char* scratch, char* dst) {
   Real v = 0;
   const char* const e = t.data() + t.size();
-  const auto fast = std::from_chars(t.data(), e, v);
-  // std::from_chars also knows "inf" and "nan", which are no numbers here.
-  const char lead = t[0] == '-' && t.size() > 1 ? t[1] : t[0];
-  if (fast.ec != std::errc() || fast.ptr != e || !(class_of(lead) & (kDigit | kPoint))) {
+  const auto [end, ec] = std::from_chars(t.data(), e, v);
+  if (ec != std::errc() || end != e || !starts_decimal(t.data(), e)) {
     NumberShape shape{};
     if (Status s = check_number(t, shape)) return s;
     if (Status s = to_real(t, shape, scratch, v)) return s;
@@ -354,8 +338,7 @@ Status ListReader::scan_value(Scan scan, bool after_star) noexcept {
 // value ends and converts it at once. Anything it does not take up to a separator goes the long
 // way through the scanner and store().
 bool ListReader::quick_real(const char* start) noexcept {
-  const char lead = *start == '-' && end_ - start > 1 ? start[1] : *start;
-  if (!(class_of(lead) & (kDigit | kPoint))) return false;
+  if (!starts_decimal(start, end_)) return false;
   const auto [stop, ec] = std::from_chars(start, end_, quick_value_);
   if (ec != std::errc() || static_cast<std::size_t>(stop - start) > kMaxTokenLength) return false;
   if (stop != end_ && (*stop == '*' || !(class_of(*stop) & kEndsNumber))) return false;
