@@ -24,8 +24,9 @@ namespace recio {
 //
 // Statuses are returned, never reported: 59 for a syntax error, 64 for a value that does not
 // convert to its item, the source's status when a record is needed and cannot be read (24 at the
-// end of the records). The first error sticks: later transfers store nothing and return it,
-// finish() returns it. Items stored before the error keep their new values.
+// end of the records; a record holding only Ctrl-Z counts as the end). The first error sticks:
+// later transfers store nothing and return it, finish() returns it. Items stored before the error
+// keep their new values.
 //
 // One reader serves every statement of its unit. The token buffer is allocated by the first
 // begin(); nothing else is ever allocated. Records are scanned in place; a record view from the
