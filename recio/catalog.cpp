@@ -66,6 +66,10 @@ constexpr CatalogEntry kCatalog[] = {
     {298, Info, "%d floating overflow traps"},
     {299, Info, "%d floating divide-by-zero traps"},
     {300, Info, "%d floating underflow traps"},
+    // Checks of the verification run's own input.
+    {1001, Severe,
+     "exact-results file has %d variables, more than the %d of dados.r33, unit %d, file %s"},
+    {1002, Severe, "number of meshes %d is below 1, file %s"},
 };
 
 static_assert(std::ranges::is_sorted(kCatalog, {}, &CatalogEntry::number));

@@ -114,6 +114,12 @@ void report(Status status, const Unit* unit) {
   if (is_severe(status)) terminate_severe(status);
 }
 
+void report(Status status, std::initializer_list<std::string_view> args) {
+  end_console_lines();
+  show_line(compose_line(status, args));
+  if (is_severe(status)) terminate_severe(status);
+}
+
 void run_exit_handler() {
   if (g_exit_handler_entered.exchange(true)) return;
   // No trap counting is enabled (every floating-point exception stays masked), so there are no

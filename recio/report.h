@@ -27,6 +27,8 @@ std::string compose_os_line(int os_error);
 // first when the unit recorded an OS error, then the numbered line. Info and error severities
 // return; a severe status ends the process (see terminate_severe) and never returns.
 void report(Status status, const Unit* unit);
+// The same for a status whose text takes other arguments (see compose_line).
+void report(Status status, std::initializer_list<std::string_view> args);
 // Shows a composed line as the run-time shows messages (message box or standard error).
 void show_line(std::string_view line, std::string_view caption = "Lumetra run-time error ");
 

@@ -99,6 +99,8 @@ enum Msg : std::uint16_t {
   kFdivFlaw = 201,
   kUnformattedUnit = 257,
   kInvalidTraps = 297,
+  kTooManyExactVariables = 1001,
+  kNoMeshes = 1002,
 };
 
 // The status of a message number with its catalog severity (severe when the catalog has none).

@@ -174,13 +174,13 @@ Status named_code(std::uint8_t keyword, const KeywordValue& v, std::uint8_t& cod
   return status_of(kKeywordValue);
 }
 
-std::string full_path_of(const std::string& name) {
+}  // namespace
+
+std::string full_path_of(std::string_view name) {
   std::error_code ec;
   std::filesystem::path p = std::filesystem::absolute(name, ec);
-  return ec ? name : p.lexically_normal().string();
+  return ec ? std::string(name) : p.lexically_normal().string();
 }
-
-}  // namespace
 
 // What an open request asks for, after decoding and defaults.
 struct OpenParams {

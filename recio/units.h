@@ -282,6 +282,9 @@ std::string default_file_name(int number);
 enum class DeviceName : std::uint8_t { None, Con, ConOut, ConIn, Err, User, Printer, Serial, Nul };
 DeviceName device_name(std::string_view file);
 
+// The absolute, lexically normal path of a file name, as messages show it.
+std::string full_path_of(std::string_view name);
+
 // Strips leading and trailing blanks and cuts the name to 256 characters.
 std::string clean_file_name(std::string_view name);
 

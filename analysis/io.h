@@ -1,0 +1,19 @@
+// The run's input readers and report writers, and the run sequence that ties them together.
+#pragma once
+
+namespace analysis {
+
+// Lets the user edit "dados.r33", then reads it on unit 7 and allocates the tables it sizes.
+void read_input_data();
+// Reads the exact-results file: the count of variables, their names and exact values.
+void read_exact_results();
+// Allocates the result tables and reads every solution file, low-order scheme first.
+void read_solution_tables();
+
+// The report on unit 10: header (file, date, title, parameters, mesh table), then per selected
+// variable its heading and, after the analysis, its three tables.
+void write_report_header();
+void write_variable_heading();
+void write_variable_report();
+
+}  // namespace analysis

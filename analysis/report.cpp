@@ -1,0 +1,95 @@
+// The report on unit 10: every line is a record written through one of eleven compiled formats.
+#include <cstdint>
+
+#include "analysis/io.h"
+#include "analysis/order_analysis.h"
+#include "analysis/report_formats.h"
+#include "analysis/state.h"
+#include "recio/statements.h"
+
+namespace analysis {
+namespace {
+
+using recio::Item;
+
+constexpr int kReportUnit = 10;
+
+template <std::size_t N>
+Item text(Text<N>& t) {
+  return Item::text(t.data(), N);
+}
+
+void write(std::span<const std::uint32_t> format, std::initializer_list<Item> items) {
+  recio::write_formatted(kReportUnit, format, items);
+}
+
+// One line of a scheme's table: Th on every mesh, Ti_12 from mesh 2 on, Ti_a from mesh 3 on.
+void write_scheme_lines(std::int32_t k) {
+  State& s = state();
+  const std::int32_t var = s.var_index;
+  for (s.mesh_index = 1; s.mesh_index <= s.mesh_count; ++s.mesh_index) {
+    const std::int32_t j = s.mesh_index;
+    Item h = Item::value(s.mesh_h(j));
+    Item th = Item::value(s.numerical_solution(var, j, k));
+    if (j == 1) {
+      write(formats::kSchemeLine, {h, th});
+    } else if (j == 2) {
+      write(formats::kSchemeLine, {h, th, Item::value(s.extrapolated_asymptotic(var, j, k))});
+    } else {
+      write(formats::kSchemeLine, {h, th, Item::value(s.extrapolated_asymptotic(var, j, k)),
+                                   Item::value(s.extrapolated_apparent(var, j, k))});
+    }
+  }
+}
+
+}  // namespace
+
+void write_report_header() {
+  State& s = state();
+  write(formats::kFileDateTitle,
+        {text(s.report_file_name), text(s.date_text), text(s.time_text), text(s.run_title)});
+  write(formats::kParameters,
+        {Item::value(s.var_count), Item::value(s.mesh_count), Item::value(s.iq),
+         Item::value(s.pa_max_iterations), Item::value(s.pa_tolerance),
+         Item::value(s.pa_lower_limit), Item::value(s.pa_upper_limit), text(s.exact_file_name)});
+  write(formats::kMeshHeading, {});
+  write(formats::kFirstMesh, {Item::value(s.mesh_h(1)), text(s.solution_file_name(1, 1)),
+                              text(s.solution_file_name(1, 2))});
+  for (s.mesh_index = 2; s.mesh_index <= s.mesh_count; ++s.mesh_index) {
+    const std::int32_t j = s.mesh_index;
+    s.q21 = s.mesh_h(j - 1) / s.mesh_h(j);
+    write(formats::kOtherMesh, {Item::value(s.mesh_h(j)), Item::value(s.q21),
+                                text(s.solution_file_name(j, 1)), text(s.solution_file_name(j, 2))});
+  }
+}
+
+void write_variable_heading() {
+  State& s = state();
+  const std::int32_t var = s.var_index;
+  write(formats::kVariableHeading,
+        {text(s.var_name(var)), Item::value(s.exact_value(var)),
+         Item::value(s.asymptotic_order(var, 1)), Item::value(s.asymptotic_order(var, 2))});
+}
+
+void write_variable_report() {
+  State& s = state();
+  const std::int32_t var = s.var_index;
+  write(formats::kIntervalHeading, {});
+  for (std::int32_t j = 1; j <= s.mesh_count; ++j) {
+    s.tq_estimate(var, j) = 0;
+    s.uq_uncertainty(var, j) = 0;
+  }
+  for (s.mesh_index = 3; s.mesh_index <= s.mesh_count; ++s.mesh_index) {
+    const std::int32_t j = s.mesh_index;
+    assess_intervals();
+    write(formats::kIntervalLine,
+          {Item::value(s.mesh_h(j)), Item::value(s.tq_estimate(var, j)),
+           Item::value(s.uq_uncertainty(var, j)), text(s.applies_text), text(s.exact_inside_text)});
+  }
+  write(formats::kLowOrderHeading, {});
+  write_scheme_lines(1);
+  write(formats::kHighOrderHeading, {});
+  write_scheme_lines(2);
+}
+
+}  // namespace analysis

@@ -1,0 +1,81 @@
+#include "analysis/run_sequence.h"
+
+#include <ctime>
+#include <string>
+
+#include "analysis/io.h"
+#include "analysis/order_analysis.h"
+#include "analysis/state.h"
+#include "console/core/frame.h"
+#include "console/core/program_end.h"
+#include "console/core/run_command.h"
+#include "recio/edit.h"
+#include "recio/statements.h"
+
+namespace analysis {
+namespace {
+
+constexpr int kReportUnit = 10;
+
+// The decimal digits of a non-negative number, as a list-directed write into a 50-character
+// scratch text gives them once left-adjusted and stripped of trailing blanks.
+std::string digits(int value) {
+  Text<50> scratch;
+  recio::write_list_int(scratch.data(), scratch.size(), value);
+  std::string_view t = scratch.trimmed();
+  t.remove_prefix(std::min(t.find_first_not_of(' '), t.size()));
+  return std::string(t);
+}
+
+// "(D/M/Y)" and "H:N:S" with one-digit fields left as one digit. The seconds go through the
+// four-character field that held the year.
+void build_date_and_time() {
+  State& s = state();
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  ::localtime_r(&now, &local);
+  Text<2> d, m, h, n;
+  Text<4> y;
+  d = digits(local.tm_mday);
+  m = digits(local.tm_mon + 1);
+  y = digits(local.tm_year + 1900);
+  s.date_text = "(" + std::string(d.trimmed()) + "/" + std::string(m.trimmed()) + "/" +
+                std::string(y.view()) + ")";
+  h = digits(local.tm_hour);
+  n = digits(local.tm_min);
+  y = digits(local.tm_sec);
+  s.time_text =
+      std::string(h.trimmed()) + ":" + std::string(n.trimmed()) + ":" + std::string(y.view());
+}
+
+}  // namespace
+
+void run_sequence() {
+  State& s = state();
+  recio::set_reentrancy(0);
+  console::set_window_text(console::window_handle(console::kFrameWindowUnit), kFrameCaption);
+
+  read_input_data();
+  recio::open(kReportUnit, {.file = s.report_file_name.view(),
+                            .status = recio::OpenStatus::Unknown,
+                            .blank = recio::Blank::Null});
+  read_exact_results();
+  read_solution_tables();
+  build_date_and_time();
+  write_report_header();
+  s.editor_command = "notepad " + std::string(s.report_file_name.view()) + "  ";
+
+  const std::int32_t var_count = s.var_count;
+  for (s.var_index = 1; s.var_index <= var_count; ++s.var_index) {
+    if (s.var_selected(s.var_index) == 0) continue;
+    write_variable_heading();
+    analyse_variable();
+    write_variable_report();
+  }
+
+  s.shell_status = console::RunCommand(s.editor_command.view());
+  recio::close(kReportUnit);
+  console::set_exit_mode(static_cast<int>(console::ExitMode::NoPersist));
+}
+
+}  // namespace analysis
