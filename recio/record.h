@@ -22,9 +22,7 @@ class RecordBuffer {
   explicit RecordBuffer(std::size_t initial = kInitialLength, bool fixed_length = false);
 
   // Makes columns [0, end) addressable, blank-filling new room. Allocates only when growing.
-  Status reserve(std::size_t end) {
-    return end <= buf_.size() ? kOk : grow(end);
-  }
+  Status reserve(std::size_t end) { return end <= buf_.size() ? kOk : grow(end); }
   // Starts a new record: blank-fills what the last record used, position 0, nothing written.
   void restart();
 
@@ -46,6 +44,10 @@ class RecordSink {
  public:
   virtual ~RecordSink() = default;
   virtual Status put_record(std::string_view record) = 0;
+  // Takes a statement's last record that a `$` edit leaves open: it is written without the
+  // line terminator, so that the next output continues the line. Units that cannot leave a
+  // line open keep this default and terminate it.
+  virtual Status put_unterminated(std::string_view record) { return put_record(record); }
 };
 
 // Supplies input records (without their line end). End of file is kEndOfFile severity severe.
