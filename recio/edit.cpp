@@ -11,6 +11,8 @@ namespace {
 // The exact decimal expansion of a double has at most 767 significant digits, so asking
 // std::to_chars for more only appends zeros; digits past this many are supplied as zeros.
 constexpr int kMaxSig = 800;
+// Digits after the point up to which 1P editing works in a small buffer.
+constexpr int kMaxShortDigits = 64;
 
 // A positive value rounded to some number of significant digits: 0.D1 D2 ... x 10**x. Digits
 // past `avail` are zeros.
@@ -150,8 +152,31 @@ bool optional_zero(long long total, long long w, Sign s) {
   return total + 1 < w || (total + 1 == w && s.len() == 0);
 }
 
+// 1P without Ee, the report's only form: std::to_chars already writes d.ddd...e+XX, so the
+// letter replaces 'e' (and goes with a three-digit exponent).
+bool edit_exp_1p(std::span<char> f, double v, const RealEdit& r, char letter) {
+  char buf[kMaxShortDigits + 16];
+  char* first = buf + 1;
+  const auto res = std::to_chars(first, std::end(buf), v, std::chars_format::scientific, r.d);
+  if (*first != '-' && r.sign == SignMode::Plus) *--first = '+';
+  std::size_t len = static_cast<std::size_t>(res.ptr - first);
+  if (res.ptr[-4] == 'e') {  // e+XX
+    res.ptr[-4] = letter;
+  } else {  // e+XXX: the sign takes the letter's place
+    std::memmove(res.ptr - 5, res.ptr - 4, 4);
+    --len;
+  }
+  if (len > f.size()) return stars(f);
+  const std::size_t pad = f.size() - len;
+  std::memset(f.data(), ' ', pad);
+  std::memcpy(f.data() + pad, first, len);
+  return true;
+}
+
 bool edit_exp(std::span<char> f, double v, const RealEdit& r, char letter) {
   if (!std::isfinite(v)) return special(f, v);
+  if (r.k == 1 && r.e == 0 && r.d >= 1 && r.d <= kMaxShortDigits && v != 0)
+    return edit_exp_1p(f, v, r, letter);
   const long long w = static_cast<long long>(f.size());
   const long long d = r.d, k = r.k, e = r.e;
   const bool zero = v == 0;

@@ -233,51 +233,57 @@ struct FormatItem {
   std::uint8_t d = 0;  // d, or m for Iw.m, Ow.m, Zw.m, Bw.m
   std::int32_t repeat = 1;
   std::int32_t w = 0;
-  std::array<std::uint32_t, 4> slots{};  // repeat, w, d, e; valid where flags say so
+  std::array<std::uint32_t, 4> slots{};  // repeat, w, d, e; set only where flags say so
   std::uint32_t words = 0;               // size of the item in words
 };
 
 // Decodes the item at word `at`. Returns false for an invalid opcode or an item that would run
 // past the end of `record`; never reads outside it.
-constexpr bool decode_item(std::span<const std::uint32_t> record, std::size_t at,
-                           FormatItem& out) noexcept {
+[[gnu::always_inline]] constexpr inline bool decode_item(std::span<const std::uint32_t> record,
+                                                         std::size_t at, FormatItem& out) noexcept {
   if (at >= record.size()) return false;
   const std::uint32_t w0 = record[at];
   const std::uint32_t op = w0 & 0xff;
-  if (op >= kOpcodeCount || kOpcodes[op].length == 0) return false;
+  if (op >= kOpcodeCount) return false;
   const OpcodeInfo info = kOpcodes[op];
+  if (info.length == 0) return false;
   const std::size_t left = record.size() - at;
-  out = FormatItem{};
-  out.kind = info.kind;
   const std::uint32_t b1 = (w0 >> 8) & 0xff, b2 = (w0 >> 16) & 0xff, b3 = w0 >> 24;
   const std::uint32_t hi16 = w0 >> 16;
+  out.kind = info.kind;
+  if (info.operand_class <= 5) {
+    if (left < 3) return false;
+    out.flags = static_cast<std::uint8_t>(b1);
+    out.e = static_cast<std::uint8_t>(b2);
+    out.d = static_cast<std::uint8_t>(b3);
+    out.repeat = static_cast<std::int32_t>(record[at + 1]);
+    out.w = static_cast<std::int32_t>(record[at + 2]);
+    out.words = 3;
+    if (out.flags & 0x0f) {
+      if (left < 7) return false;
+      for (int i = 0; i < 4; ++i) out.slots[i] = record[at + 3 + i];
+      out.words = 7;
+    }
+    return true;
+  }
+  out.flags = 0;
+  out.e = 0;
+  out.d = 0;
+  out.repeat = 1;
+  out.w = 0;
+  out.words = 1;
   switch (info.operand_class) {
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-      if (left < 3) return false;
-      out.flags = static_cast<std::uint8_t>(b1);
-      out.e = static_cast<std::uint8_t>(b2);
-      out.d = static_cast<std::uint8_t>(b3);
-      out.repeat = static_cast<std::int32_t>(record[at + 1]);
-      out.w = static_cast<std::int32_t>(record[at + 2]);
-      out.words = 3;
-      if (out.flags & 0x0f) {
-        if (left < 7) return false;
-        for (int i = 0; i < 4; ++i) out.slots[i] = record[at + 3 + i];
-        out.words = 7;
-      }
-      return true;
-    case 6:
-      break;
     case 7:
       out.repeat = static_cast<std::int32_t>(hi16);
       break;
     case 8:
       out.w = info.kind == Kind::Scale ? static_cast<std::int16_t>(hi16)
                                        : static_cast<std::int32_t>(hi16);
+      if (info.kind == Kind::Literal) {
+        const std::size_t text_words = (hi16 + 3) / 4;
+        if (left - 1 < text_words) return false;
+        out.words += static_cast<std::uint32_t>(text_words);
+      }
       break;
     case 9:
       out.repeat = static_cast<std::int32_t>(b1);
@@ -289,13 +295,7 @@ constexpr bool decode_item(std::span<const std::uint32_t> record, std::size_t at
       out.d = static_cast<std::uint8_t>(b3);
       break;
     default:
-      return false;
-  }
-  out.words = 1;
-  if (info.kind == Kind::Literal) {
-    const std::size_t text_words = (hi16 + 3) / 4;
-    if (left - 1 < text_words) return false;
-    out.words += static_cast<std::uint32_t>(text_words);
+      break;
   }
   return true;
 }

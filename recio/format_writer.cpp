@@ -1,6 +1,7 @@
 #include "recio/format_writer.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace recio {
@@ -49,6 +50,48 @@ constexpr unsigned used_operands(Kind k) {
       if (k <= Kind::Z || k == Kind::B || k == Kind::EN || k == Kind::ES) return 1;
       return 15;
   }
+}
+
+constexpr auto kUsed = [] {
+  std::array<std::uint8_t, kKindCount> t{};
+  for (int k = 0; k < kKindCount; ++k) t[k] = static_cast<std::uint8_t>(used_operands(Kind(k)));
+  return t;
+}();
+
+// Stored d and e are bytes and always in range; repeat and w are checked.
+inline bool stored_in_range(Kind k, std::int32_t repeat, std::int32_t w) {
+  const unsigned used = kUsed[static_cast<std::size_t>(k)];
+  const std::int32_t lo = moves(k) ? 0 : 1;
+  if ((used & 1) && static_cast<std::uint32_t>(repeat - lo) > std::uint32_t(kMaxOperand - lo))
+    return false;
+  if ((used & 2) && k != Kind::Scale && static_cast<std::uint32_t>(w) > std::uint32_t(kMaxOperand))
+    return false;
+  return true;
+}
+
+// Replaces the operands that come from expression slots, then checks them all.
+Status fetch_slots(std::span<const FormatArg> args, const FormatItem& it, Operands& op) {
+  std::int32_t* fields[4] = {&op.repeat, &op.w, &op.d, &op.e};
+  const unsigned used = kUsed[static_cast<std::size_t>(it.kind)];
+  for (int f = 0; f < 4; ++f) {
+    if (!(it.flags & (1u << f))) continue;
+    const std::uint32_t slot = it.slots[f];
+    const std::size_t index = slot & 0xffff;
+    const unsigned fetch = (slot >> 16) & 0xff;
+    if (slot >> 24 != kSlotTypeInt4 || index >= args.size()) return status_of(kFormatSyntax);
+    const FormatArg& arg = args[index];
+    std::int32_t v;
+    if (fetch == kFetchPointer && arg.value) {
+      v = *arg.value;
+    } else if (fetch == kFetchRoutine && arg.routine) {
+      v = arg.routine(arg.context);
+    } else {
+      return status_of(kFormatSyntax);
+    }
+    if ((used >> f & 1) && !in_range(it.kind, f, v)) return status_of(kFormatExpression);
+    *fields[f] = v;
+  }
+  return stored_in_range(it.kind, op.repeat, op.w) ? kOk : status_of(kFormatSyntax);
 }
 
 enum class Family { Int, Real, Char, Logical, Bits };
@@ -232,32 +275,11 @@ Status FormatWriter::next_descriptor(bool item_left, bool& ended) noexcept {
     if (!decode_item(format_, here, it)) return fail(status_of(kFormatSyntax));
     at_ = here + it.words;
     Operands op{it.repeat, it.w, it.d, it.e};
-    const unsigned used = used_operands(it.kind);
     if (it.flags & 0x0f) {
-      std::int32_t* fields[4] = {&op.repeat, &op.w, &op.d, &op.e};
-      for (int f = 0; f < 4; ++f) {
-        if (!(it.flags & (1u << f))) continue;
-        const std::uint32_t slot = it.slots[f];
-        const std::size_t index = slot & 0xffff;
-        const unsigned fetch = (slot >> 16) & 0xff;
-        if (slot >> 24 != kSlotTypeInt4 || index >= args_.size())
-          return fail(status_of(kFormatSyntax));
-        const FormatArg& arg = args_[index];
-        std::int32_t v;
-        if (fetch == kFetchPointer && arg.value) {
-          v = *arg.value;
-        } else if (fetch == kFetchRoutine && arg.routine) {
-          v = arg.routine(arg.context);
-        } else {
-          return fail(status_of(kFormatSyntax));
-        }
-        if ((used >> f & 1) && !in_range(it.kind, f, v)) return fail(status_of(kFormatExpression));
-        *fields[f] = v;
-      }
-    }
-    for (int f = 0; f < 4; ++f) {
-      const std::int32_t v = f == 0 ? op.repeat : f == 1 ? op.w : f == 2 ? op.d : op.e;
-      if ((used >> f & 1) && !in_range(it.kind, f, v)) return fail(status_of(kFormatSyntax));
+      const Status s = fetch_slots(args_, it, op);
+      if (s != kOk) return fail(s);
+    } else if (!stored_in_range(it.kind, op.repeat, op.w)) {
+      return fail(status_of(kFormatSyntax));
     }
     switch (it.kind) {
       case Kind::FormatStart:
