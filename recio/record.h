@@ -22,7 +22,9 @@ class RecordBuffer {
   explicit RecordBuffer(std::size_t initial = kInitialLength, bool fixed_length = false);
 
   // Makes columns [0, end) addressable, blank-filling new room. Allocates only when growing.
-  Status reserve(std::size_t end) { return end <= buf_.size() ? kOk : grow(end); }
+  Status reserve(std::size_t end) {
+    return end <= buf_.size() ? kOk : grow(end);
+  }
   // Starts a new record: blank-fills what the last record used, position 0, nothing written.
   void restart();
 
