@@ -212,7 +212,7 @@ Defaults defaults(Kind k, const Item& item) {
   const std::int32_t bits = static_cast<std::int32_t>(element_size(t) * 8);
   switch (k) {
     case Kind::A:
-      return {static_cast<std::int32_t>(std::min<std::size_t>(item.length, kMaxOperand)), 0, 0};
+      return {0, 0, 0};  // the item's own length, see put_element
     case Kind::I:
       return {t == DataType::Int8 ? 23 : t == DataType::Int4 ? 12 : 7, 1, 0};
     case Kind::L:
@@ -449,7 +449,7 @@ Status FormatWriter::put_element(const Item& item, std::size_t index) noexcept {
       break;
   }
 
-  const std::size_t width = static_cast<std::size_t>(w);
+  const std::size_t width = kind_ == Kind::A ? item.length : static_cast<std::size_t>(w);
   const Status s = rec_.reserve(rec_.pos + width);
   if (s != kOk) return fail(s);
   const std::span<char> field(rec_.data() + rec_.pos, width);

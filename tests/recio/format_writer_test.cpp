@@ -242,6 +242,10 @@ TEST(FormatWriter, LongRecordsGrowTheBuffer) {
   EXPECT_EQ(sink.lines[0], long_text + std::string(499, ' ') + "y");
   EXPECT_EQ(rec.capacity(), 132u + 512 + 512);
 
+  // A without a width takes the whole item, however long.
+  const std::string huge(40000, 'h');
+  EXPECT_EQ(run("(A)", {Item::text(huge.data(), huge.size())}).lines, Lines{huge});
+
   RecordBuffer fixed(10, true);
   FormatWriter f(fixed, sink);
   ASSERT_EQ(f.begin(format), kOk);
