@@ -7,13 +7,15 @@
 //
 // Long form (opcodes 0x00-0x33 except 0x1c, operand classes 1-5): 12 bytes, 28 with slots.
 //
-//    byte 0     1        2       3      4            8            12 (only when flags & 0x0f)
-//   +--------+--------+-------+-------+------------+------------+-------+-------+-------+-------+
-//   | opcode | flags  |   e   |   d   | repeat i32 |   w i32    | slot  | slot  | slot  | slot  |
-//   | = kind | x r,w, |       | (or m)| (1 if none)| (k, c, n)  | rep   |  w    |  d    |  e    |
-//   +--------+--------+-------+-------+------------+------------+-------+-------+-------+-------+
+//    byte 0     1        2       3       4            8            12 (only when flags & 0x0f)
+//   +--------+--------+-------+--------+------------+------------+------+------+------+------+
+//   | opcode | flags  |   e   |   d    | repeat i32 |   w i32    | slot | slot | slot | slot |
+//   | = kind |        |       | (or m) | (1 if none)| (k, c, n)  | rep  |  w   |  d   |  e   |
+//   +--------+--------+-------+--------+------------+------------+------+------+------+------+
 //   flags: 0x01 repeat, 0x02 w, 0x04 d, 0x08 e come from a slot at run time.
 //   slot:  u16 argument index | u8 fetch (3 = points to the int32, 10 = routine) | u8 type (9)
+//   The long classes say which operands a kind takes: 1 none, 2 repeat, 3 w, 4 repeat and w,
+//   5 repeat, w, d and e (each the short class minus 5). Opcodes 0x00, 0x34 and 0x35 are invalid.
 //
 // Short form (opcodes 0x35-0x63, classes 6-10), one word [opcode, b1, b2, b3]:
 //
