@@ -44,6 +44,10 @@ class RecordSink {
  public:
   virtual ~RecordSink() = default;
   virtual Status put_record(std::string_view record) = 0;
+  // Takes a statement's last record that a `$` edit leaves open: it is written without the
+  // line terminator, so that the next output continues the line. Units that cannot leave a
+  // line open keep this default and terminate it.
+  virtual Status put_unterminated(std::string_view record) { return put_record(record); }
 };
 
 // Supplies input records (without their line end). End of file is kEndOfFile severity severe.

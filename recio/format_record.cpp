@@ -1,0 +1,356 @@
+#include "recio/format_record.h"
+
+#include <cstdint>
+#include <string>
+
+namespace recio {
+namespace {
+
+constexpr int kMaxDepth = 8;
+constexpr std::int64_t kMaxCount = 32767;
+
+constexpr char upper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
+constexpr bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// Recursive-descent compiler over the format text. Blanks outside literals are skipped.
+class Compiler {
+ public:
+  Compiler(std::string_view text, std::vector<std::uint32_t>& out) : text_(text), out_(out) {}
+
+  CompileResult run() {
+    out_.clear();
+    if (!expect('(', "'(' to open the format")) return error_;
+    put(Op{Kind::FormatStart});
+    if (!list(0)) return error_;
+    put(Op{Kind::FormatEnd});
+    if (peek() != 0) fail("nothing after the closing ')'");
+    return error_;
+  }
+
+ private:
+  // Next significant character (upper case), 0 at the end; does not consume it.
+  char peek() {
+    while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t')) ++at_;
+    return at_ < text_.size() ? upper(text_[at_]) : 0;
+  }
+  bool eat(char c) {
+    if (peek() != c) return false;
+    ++at_;
+    return true;
+  }
+  bool expect(char c, std::string_view what) { return eat(c) || fail(what); }
+  bool fail(std::string_view what) {
+    if (error_.status == kOk) error_ = {status_of(kFormatSyntax), at_, what};
+    return false;
+  }
+
+  // An unsigned number; false (with the error) when none is there or it exceeds `max`.
+  bool number(std::int64_t max, std::int64_t& value, std::string_view what) {
+    if (!is_digit(peek())) return fail(what);
+    value = 0;
+    const std::size_t first = at_;
+    while (is_digit(peek())) {
+      value = value * 10 + (text_[at_++] - '0');
+      if (value > max) {
+        at_ = first;
+        return fail("a number within range");
+      }
+    }
+    return true;
+  }
+  bool optional_number(std::int64_t max, std::int64_t& value, bool& present) {
+    present = is_digit(peek());
+    return !present || number(max, value, "");
+  }
+
+  void put(const Op& op) {
+    switch (op.kind) {
+      case Kind::FormatStart:
+      case Kind::FormatEnd:
+      case Kind::GroupStart:
+      case Kind::GroupEnd:
+      case Kind::BN:
+      case Kind::BZ:
+      case Kind::SP:
+      case Kind::SS:
+      case Kind::S:
+      case Kind::Q:
+      case Kind::Dollar:
+      case Kind::Colon:
+      case Kind::Slash: {
+        std::uint32_t word = 0;
+        encode_short(op, word);  // operands are range-checked by the parser
+        out_.push_back(word);
+        return;
+      }
+      default:
+        for (std::uint32_t word : encode_long(op)) out_.push_back(word);
+    }
+  }
+
+  void put_literal(std::string_view bytes) {
+    out_.push_back(literal_head(bytes.size()));
+    std::size_t first = out_.size();
+    out_.resize(first + (bytes.size() + 3) / 4, 0);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+      out_[first + i / 4] |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i]))
+                             << (8 * (i % 4));
+  }
+
+  // Items up to and including the ')' that closes the list.
+  bool list(int depth) {
+    bool need_comma = false;  // the last item must be followed by ',' or ')'
+    bool comma_ok = false;    // an item ended, so a ',' may come
+    bool after_comma = false;
+    for (;;) {
+      const char c = peek();
+      if (c == 0)
+        return expect(')', depth == 0 ? "')' to close the format" : "')' to close the group");
+      if (c == ')') {
+        if (after_comma) return fail("an item after ','");
+        ++at_;
+        return true;
+      }
+      if (c == ',') {
+        if (!comma_ok) return fail("an item before ','");
+        ++at_;
+        need_comma = comma_ok = false;
+        after_comma = true;
+        continue;
+      }
+      after_comma = false;
+      comma_ok = true;
+      if (c == '/' || c == ':' || c == '$' || c == '\\') {
+        ++at_;
+        put(Op{c == '/' ? Kind::Slash : c == ':' ? Kind::Colon : Kind::Dollar});
+        need_comma = false;
+        continue;
+      }
+      if (need_comma) return fail("',' between items");
+      bool free_follow = false;
+      if (!item(depth, free_follow)) return false;
+      need_comma = !free_follow;
+    }
+  }
+
+  // One item other than ',', ')' and the unnumbered separators. free_follow: the next item may
+  // follow without a comma (after kP and after n/).
+  bool item(int depth, bool& free_follow) {
+    const std::size_t start = at_;
+    char c = peek();
+    std::int64_t n = 0;
+    bool has_n = false, negative = false;
+    if (c == '+' || c == '-') {
+      negative = c == '-';
+      ++at_;
+      if (!number(INT32_MAX, n, "digits of the scale factor")) return false;
+      if (peek() != 'P') return fail("'P' after a signed number");
+      has_n = true;
+    } else if (is_digit(c)) {
+      if (!number(INT32_MAX, n, "")) return false;
+      has_n = true;
+    }
+    c = peek();
+    if (has_n) {
+      if (c == 'P') {
+        ++at_;
+        put(Op{Kind::Scale, 1, static_cast<std::int32_t>(negative ? -n : n)});
+        free_follow = true;
+        return true;
+      }
+      if (n > kMaxCount || n == 0) {
+        at_ = start;
+        return fail("a count from 1 to 32767");
+      }
+      if (c == 'X') {
+        ++at_;
+        put(Op{Kind::TR, 1, static_cast<std::int32_t>(n)});
+        return true;
+      }
+      if (c == 'H') {
+        ++at_;  // the n characters right after H, blanks included
+        if (text_.size() - at_ < static_cast<std::size_t>(n))
+          return fail("as many characters as the H count");
+        put_literal(text_.substr(at_, static_cast<std::size_t>(n)));
+        at_ += static_cast<std::size_t>(n);
+        return true;
+      }
+      if (c == '/') {
+        ++at_;
+        put(Op{Kind::Slash, static_cast<std::int32_t>(n)});
+        free_follow = true;
+        return true;
+      }
+      if (c == '(') return group(depth, static_cast<std::int32_t>(n));
+      return descriptor(static_cast<std::int32_t>(n), true);
+    }
+    switch (c) {
+      case '(':
+        return group(depth, 1);
+      case '\'':
+      case '"':
+        return quoted(c);
+      case 'X':
+        ++at_;
+        put(Op{Kind::TR, 1, 1});
+        return true;
+      case 'Q':
+        ++at_;
+        put(Op{Kind::Q});
+        return true;
+      case 'S':
+        ++at_;
+        put(Op{eat('P') ? Kind::SP : eat('S') ? Kind::SS : Kind::S});
+        return true;
+      case 'T': {
+        ++at_;
+        Kind k = eat('L') ? Kind::TL : eat('R') ? Kind::TR : Kind::T;
+        if (!number(kMaxCount, n, k == Kind::T ? "a column after T" : "a count after TL/TR"))
+          return false;
+        if (k == Kind::T && n == 0) return fail("a column from 1");
+        put(Op{k, 1, static_cast<std::int32_t>(n)});
+        return true;
+      }
+      case 'B': {
+        const std::size_t save = at_++;
+        if (eat('N') || eat('Z')) {
+          put(Op{upper(text_[at_ - 1]) == 'N' ? Kind::BN : Kind::BZ});
+          return true;
+        }
+        at_ = save;
+        return descriptor(1, false);
+      }
+      default:
+        return descriptor(1, false);
+    }
+  }
+
+  bool group(int depth, std::int32_t repeat) {
+    if (depth + 1 > kMaxDepth) return fail("groups nested at most 8 deep");
+    ++at_;
+    put(Op{Kind::GroupStart, repeat});
+    if (!list(depth + 1)) return false;
+    put(Op{Kind::GroupEnd});
+    return true;
+  }
+
+  bool quoted(char quote) {
+    std::string bytes;  // format text is short; compiling allocates anyway
+    ++at_;
+    for (;;) {
+      if (at_ >= text_.size()) return fail("the closing quote");
+      char ch = text_[at_++];
+      if (ch == quote) {
+        if (at_ < text_.size() && text_[at_] == quote) {
+          bytes.push_back(quote);
+          ++at_;
+          continue;
+        }
+        break;
+      }
+      bytes.push_back(ch);
+    }
+    if (bytes.size() > 0xffff) return fail("a literal of at most 65535 characters");
+    put_literal(bytes);
+    return true;
+  }
+
+  // A data edit descriptor at the current position, with its repeat count.
+  bool descriptor(std::int32_t repeat, bool repeated) {
+    const std::size_t start = at_;
+    const char c = peek();
+    if (c == 0) return fail("an edit descriptor");
+    ++at_;
+    Kind bare, w_only, w_m, w_d, w_d_e;
+    constexpr Kind none = Kind::Invalid;
+    switch (c) {
+      case 'A':
+        bare = Kind::A, w_only = Kind::Aw, w_m = w_d = w_d_e = none;
+        break;
+      case 'L':
+        bare = Kind::L, w_only = Kind::Lw, w_m = w_d = w_d_e = none;
+        break;
+      case 'I':
+        bare = Kind::I, w_only = Kind::Iw, w_m = Kind::Iwm, w_d = w_d_e = none;
+        break;
+      case 'O':
+        bare = Kind::O, w_only = Kind::Ow, w_m = Kind::Owm, w_d = w_d_e = none;
+        break;
+      case 'Z':
+        bare = Kind::Z, w_only = Kind::Zw, w_m = Kind::Zwm, w_d = w_d_e = none;
+        break;
+      case 'B':
+        bare = Kind::B, w_only = Kind::Bw, w_m = Kind::Bwm, w_d = w_d_e = none;
+        break;
+      case 'D':
+        bare = Kind::D, w_d = Kind::Dwd, w_only = w_m = w_d_e = none;
+        break;
+      case 'F':
+        bare = Kind::F, w_d = Kind::Fwd, w_only = w_m = w_d_e = none;
+        break;
+      case 'G':
+        bare = Kind::G, w_d = Kind::Gwd, w_d_e = Kind::GwdEe, w_only = w_m = none;
+        break;
+      case 'E':
+        if (eat('N')) {
+          bare = Kind::EN, w_d = Kind::ENwd, w_d_e = Kind::ENwdEe;
+        } else if (eat('S')) {
+          bare = Kind::ES, w_d = Kind::ESwd, w_d_e = Kind::ESwdEe;
+        } else {
+          bare = Kind::E, w_d = Kind::Ewd, w_d_e = Kind::EwdEe;
+        }
+        w_only = w_m = none;
+        break;
+      default:
+        at_ = start;
+        return fail(repeated ? "an edit descriptor or '(' after the count" : "an edit descriptor");
+    }
+    Op op{bare, repeat};
+    std::int64_t w = 0, d = 0, e = 0;
+    bool has_w = false;
+    if (!optional_number(kMaxCount, w, has_w)) return false;
+    if (has_w) {
+      op.w = static_cast<std::int32_t>(w);
+      if (w_d != none) {
+        if (!expect('.', "'.' and the digits after the width")) return false;
+        if (!number(255, d, "digits after '.'")) return false;
+        op.kind = w_d;
+        op.d = static_cast<std::uint8_t>(d);
+        if (w_d_e != none && peek() == 'E') {
+          ++at_;
+          if (!number(255, e, "exponent digits after E")) return false;
+          if (e == 0) return fail("at least one exponent digit");
+          op.kind = w_d_e;
+          op.e = static_cast<std::uint8_t>(e);
+        }
+      } else if (w_m != none && eat('.')) {
+        if (!number(255, d, "the minimum digits after '.'")) return false;
+        op.kind = w_m;
+        op.d = static_cast<std::uint8_t>(d);
+      } else {
+        op.kind = w_only;
+      }
+    }
+    put(op);
+    return true;
+  }
+
+  std::string_view text_;
+  std::vector<std::uint32_t>& out_;
+  std::size_t at_ = 0;
+  CompileResult error_;
+};
+
+}  // namespace
+
+CompileResult compile_format(std::string_view text, std::vector<std::uint32_t>& out) {
+  CompileResult r = Compiler(text, out).run();
+  if (r.status != kOk) out.clear();
+  return r;
+}
+
+}  // namespace recio

@@ -1,0 +1,549 @@
+#include "recio/format_writer.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace recio {
+namespace {
+
+constexpr std::int32_t kMaxOperand = 32767;
+constexpr int kMaxDepth = 8;
+
+// Operands of one item once its expression slots are fetched.
+struct Operands {
+  std::int32_t repeat, w, d, e;
+};
+
+constexpr bool moves(Kind k) {
+  return k == Kind::SkipX || k == Kind::TL || k == Kind::TR;
+}
+
+// The allowed range of each operand: repeat, w, d, e in that order.
+constexpr bool in_range(Kind k, int field, std::int64_t v) {
+  switch (field) {
+    case 0:
+      return v >= (moves(k) ? 0 : 1) && v <= kMaxOperand;
+    case 1:
+      return k == Kind::Scale || (v >= 0 && v <= kMaxOperand);
+    case 2:
+      return v >= 0 && v <= kMaxOperand;
+    default:
+      return v >= 0 && v <= 255;
+  }
+}
+
+// Which operands an item kind uses: bit 0 repeat, 1 w, 2 d, 3 e.
+constexpr unsigned used_operands(Kind k) {
+  switch (k) {
+    case Kind::GroupStart:
+    case Kind::SkipX:
+    case Kind::Slash:
+      return 1;
+    case Kind::Scale:
+    case Kind::T:
+    case Kind::TL:
+    case Kind::TR:
+      return 2;
+    default:
+      if (!is_data_edit(k)) return 0;
+      if (k <= Kind::Z || k == Kind::B || k == Kind::EN || k == Kind::ES) return 1;
+      return 15;
+  }
+}
+
+constexpr auto kUsed = [] {
+  std::array<std::uint8_t, kKindCount> t{};
+  for (int k = 0; k < kKindCount; ++k) t[k] = static_cast<std::uint8_t>(used_operands(Kind(k)));
+  return t;
+}();
+
+// Stored d and e are bytes and always in range; repeat and w are checked.
+inline bool stored_in_range(Kind k, std::int32_t repeat, std::int32_t w) {
+  const unsigned used = kUsed[static_cast<std::size_t>(k)];
+  const std::int32_t lo = moves(k) ? 0 : 1;
+  if ((used & 1) && static_cast<std::uint32_t>(repeat - lo) > std::uint32_t(kMaxOperand - lo))
+    return false;
+  if ((used & 2) && k != Kind::Scale && static_cast<std::uint32_t>(w) > std::uint32_t(kMaxOperand))
+    return false;
+  return true;
+}
+
+// Replaces the operands that come from expression slots, then checks them all.
+Status fetch_slots(std::span<const FormatArg> args, const FormatItem& it, Operands& op) {
+  std::int32_t* fields[4] = {&op.repeat, &op.w, &op.d, &op.e};
+  const unsigned used = kUsed[static_cast<std::size_t>(it.kind)];
+  for (int f = 0; f < 4; ++f) {
+    if (!(it.flags & (1u << f))) continue;
+    const std::uint32_t slot = it.slots[f];
+    const std::size_t index = slot & 0xffff;
+    const unsigned fetch = (slot >> 16) & 0xff;
+    if (slot >> 24 != kSlotTypeInt4 || index >= args.size()) return status_of(kFormatSyntax);
+    const FormatArg& arg = args[index];
+    std::int32_t v;
+    if (fetch == kFetchPointer && arg.value) {
+      v = *arg.value;
+    } else if (fetch == kFetchRoutine && arg.routine) {
+      v = arg.routine(arg.context);
+    } else {
+      return status_of(kFormatSyntax);
+    }
+    if ((used >> f & 1) && !in_range(it.kind, f, v)) return status_of(kFormatExpression);
+    *fields[f] = v;
+  }
+  return stored_in_range(it.kind, op.repeat, op.w) ? kOk : status_of(kFormatSyntax);
+}
+
+enum class Family { Int, Real, Char, Logical, Bits };
+
+constexpr Family family(Kind k) {
+  switch (k) {
+    case Kind::A:
+    case Kind::Aw:
+      return Family::Char;
+    case Kind::I:
+    case Kind::Iw:
+    case Kind::Iwm:
+      return Family::Int;
+    case Kind::L:
+    case Kind::Lw:
+      return Family::Logical;
+    case Kind::O:
+    case Kind::Ow:
+    case Kind::Owm:
+    case Kind::Z:
+    case Kind::Zw:
+    case Kind::Zwm:
+    case Kind::B:
+    case Kind::Bw:
+    case Kind::Bwm:
+      return Family::Bits;
+    default:
+      return Family::Real;
+  }
+}
+
+constexpr std::size_t element_size(DataType t) {
+  switch (t) {
+    case DataType::Int1:
+      return 1;
+    case DataType::Int2:
+      return 2;
+    case DataType::Int4:
+    case DataType::Logical4:
+    case DataType::Real4:
+      return 4;
+    case DataType::Int8:
+    case DataType::Real8:
+      return 8;
+    default:
+      return 0;
+  }
+}
+
+constexpr bool is_int(DataType t) {
+  return t == DataType::Int1 || t == DataType::Int2 || t == DataType::Int4 || t == DataType::Int8;
+}
+constexpr bool is_real(DataType t) {
+  return t == DataType::Real4 || t == DataType::Real8;
+}
+
+// Reads a numeric element as its raw bits, sign-extended for integers.
+std::uint64_t raw_bits(const Item& item, std::size_t index) {
+  if (item.desc.mode == Addressing::Inline) {
+    if (is_real(item.desc.type)) {
+      if (item.desc.type == DataType::Real4) {
+        const float f = static_cast<float>(item.inline_real);
+        std::uint32_t b;
+        std::memcpy(&b, &f, 4);
+        return b;
+      }
+      std::uint64_t b;
+      std::memcpy(&b, &item.inline_real, 8);
+      return b;
+    }
+    return static_cast<std::uint64_t>(item.inline_int);
+  }
+  const std::size_t size = element_size(item.desc.type);
+  const char* p = static_cast<const char*>(item.addr) + index * size;
+  switch (size) {
+    case 1: {
+      std::int8_t v;
+      std::memcpy(&v, p, 1);
+      return static_cast<std::uint64_t>(static_cast<std::int64_t>(v));
+    }
+    case 2: {
+      std::int16_t v;
+      std::memcpy(&v, p, 2);
+      return static_cast<std::uint64_t>(static_cast<std::int64_t>(v));
+    }
+    case 4: {
+      std::int32_t v;
+      std::memcpy(&v, p, 4);
+      return is_int(item.desc.type) ? static_cast<std::uint64_t>(static_cast<std::int64_t>(v))
+                                    : static_cast<std::uint32_t>(v);
+    }
+    default: {
+      std::uint64_t v;
+      std::memcpy(&v, p, 8);
+      return v;
+    }
+  }
+}
+
+double real_value(const Item& item, std::size_t index) {
+  if (item.desc.mode == Addressing::Inline) return item.inline_real;
+  if (item.desc.type == DataType::Real4) {
+    float f;
+    std::memcpy(&f, static_cast<const char*>(item.addr) + index * 4, 4);
+    return f;
+  }
+  double v;
+  std::memcpy(&v, static_cast<const char*>(item.addr) + index * 8, 8);
+  return v;
+}
+
+// Width of a data edit item written without one, and its d and e, for the item's type.
+struct Defaults {
+  std::int32_t w, d, e;
+};
+Defaults defaults(Kind k, const Item& item) {
+  const DataType t = item.desc.type;
+  const std::int32_t bits = static_cast<std::int32_t>(element_size(t) * 8);
+  switch (k) {
+    case Kind::A:
+      return {0, 0, 0};  // the item's own length, see put_element
+    case Kind::I:
+      return {t == DataType::Int8 ? 23 : t == DataType::Int4 ? 12 : 7, 1, 0};
+    case Kind::L:
+      return {2, 0, 0};
+    case Kind::O:
+      return {(bits + 2) / 3 + 1, 1, 0};
+    case Kind::Z:
+      return {bits / 4 + 1, 1, 0};
+    case Kind::B:
+      return {bits + 1, 1, 0};
+    default:
+      return t == DataType::Real4 ? Defaults{15, 7, 2} : Defaults{25, 16, 2};
+  }
+}
+
+}  // namespace
+
+Status FormatWriter::begin(std::span<const std::uint32_t> format,
+                           std::span<const FormatArg> args) noexcept {
+  format_ = format;
+  args_ = args;
+  at_ = 0;
+  reversion_ = 0;
+  depth_ = 0;
+  kind_ = Kind::Invalid;
+  w_ = d_ = e_ = rep_left_ = 0;
+  scale_ = 0;
+  sign_ = SignMode::Processor;
+  blank_zero_ = false;
+  data_seen_ = false;
+  dollar_ = false;
+  overflowed_ = false;
+  failed_ = kOk;
+  rec_.restart();
+  FormatItem first;
+  if (!decode_item(format_, 0, first) || first.kind != Kind::FormatStart)
+    return fail(status_of(kFormatSyntax));
+  return kOk;
+}
+
+Status FormatWriter::end_record() noexcept {
+  const Status s = sink_.put_record(rec_.written());
+  rec_.restart();
+  return s == kOk ? kOk : fail(s);
+}
+
+Status FormatWriter::next_descriptor(bool item_left, bool& ended) noexcept {
+  ended = false;
+  if (rep_left_ > 0) {
+    if (!item_left) {
+      ended = true;
+      return kOk;
+    }
+    --rep_left_;
+    return kOk;
+  }
+  FormatItem it;
+  for (;;) {
+    const std::size_t here = at_;
+    if (!decode_item(format_, here, it)) return fail(status_of(kFormatSyntax));
+    at_ = here + it.words;
+    Operands op{it.repeat, it.w, it.d, it.e};
+    if (it.flags & 0x0f) {
+      const Status s = fetch_slots(args_, it, op);
+      if (s != kOk) return fail(s);
+    } else if (!stored_in_range(it.kind, op.repeat, op.w)) {
+      return fail(status_of(kFormatSyntax));
+    }
+    switch (it.kind) {
+      case Kind::FormatStart:
+        reversion_ = 0;
+        data_seen_ = false;
+        break;
+      case Kind::FormatEnd:
+        if (depth_ != 0) return fail(status_of(kFormatSyntax));
+        if (!item_left) {
+          ended = true;
+          return kOk;
+        }
+        // Each pass through the format from the reversion point must use a data edit item,
+        // or it would write records for ever.
+        if (!data_seen_) return fail(status_of(kInfiniteFormatLoop));
+        data_seen_ = false;
+        if (end_record() != kOk) return failed_;
+        at_ = reversion_;
+        break;
+      case Kind::GroupStart:
+        if (depth_ == kMaxDepth) return fail(status_of(kFormatSyntax));
+        if (depth_ == 0) reversion_ = here;
+        groups_[depth_++] = {op.repeat, static_cast<std::uint32_t>(at_)};
+        break;
+      case Kind::GroupEnd: {
+        if (depth_ == 0) return fail(status_of(kFormatSyntax));
+        Group& g = groups_[depth_ - 1];
+        if (g.left <= 1) {
+          --depth_;
+        } else {
+          --g.left;
+          at_ = g.first;
+        }
+        break;
+      }
+      case Kind::BN:
+        blank_zero_ = false;
+        break;
+      case Kind::BZ:
+        blank_zero_ = true;
+        break;
+      case Kind::SP:
+        sign_ = SignMode::Plus;
+        break;
+      case Kind::SS:
+        sign_ = SignMode::Suppress;
+        break;
+      case Kind::S:
+        sign_ = SignMode::Processor;
+        break;
+      case Kind::Scale:
+        scale_ = op.w;
+        break;
+      case Kind::SkipX:
+        rec_.pos += static_cast<std::size_t>(op.repeat);
+        break;
+      case Kind::TR:
+        rec_.pos += static_cast<std::size_t>(op.w);
+        break;
+      case Kind::T:
+        rec_.pos = op.w > 0 ? static_cast<std::size_t>(op.w - 1) : 0;
+        break;
+      case Kind::TL: {
+        const auto n = static_cast<std::size_t>(op.w);
+        rec_.pos = rec_.pos > n ? rec_.pos - n : 0;
+        break;
+      }
+      case Kind::Q:
+        break;  // input only
+      case Kind::Dollar:
+        dollar_ = true;
+        break;
+      case Kind::Colon:
+        if (!item_left) {
+          ended = true;
+          return kOk;
+        }
+        break;
+      case Kind::Slash:
+        for (std::int32_t n = 0; n < op.repeat; ++n)
+          if (end_record() != kOk) return failed_;
+        break;
+      case Kind::Literal: {
+        const auto len = static_cast<std::size_t>(it.w);
+        if (len == 0) break;
+        const Status s = rec_.reserve(rec_.pos + len);
+        if (s != kOk) return fail(s);
+        copy_literal(format_.data() + here + 1, len, rec_.data() + rec_.pos);
+        rec_.pos += len;
+        rec_.high = std::max(rec_.high, rec_.pos);
+        break;
+      }
+      case Kind::Invalid:
+        return fail(status_of(kFormatSyntax));
+      default:  // a data edit item
+        if (!item_left) {
+          ended = true;
+          return kOk;
+        }
+        kind_ = it.kind;
+        w_ = op.w;
+        d_ = op.d;
+        e_ = op.e;
+        rep_left_ = op.repeat - 1;
+        return kOk;
+    }
+  }
+}
+
+Status FormatWriter::put_element(const Item& item, std::size_t index) noexcept {
+  const DataType type = item.desc.type;
+  const Family fam = family(kind_);
+  bool suits = false;
+  switch (fam) {
+    case Family::Int:
+      suits = is_int(type);
+      break;
+    case Family::Real:
+      suits = is_real(type);
+      break;
+    case Family::Char:
+      suits = type == DataType::Character;
+      break;
+    case Family::Logical:
+      suits = type == DataType::Logical4;
+      break;
+    case Family::Bits:
+      suits = element_size(type) != 0;
+      break;
+  }
+  if (!suits) return fail(status_of(kFormatTypeMismatch));
+
+  std::int32_t w = w_, d = d_, e = e_;
+  std::int32_t m = 1;
+  switch (kind_) {
+    case Kind::A:
+    case Kind::D:
+    case Kind::E:
+    case Kind::F:
+    case Kind::G:
+    case Kind::I:
+    case Kind::L:
+    case Kind::O:
+    case Kind::Z:
+    case Kind::B:
+    case Kind::EN:
+    case Kind::ES: {
+      const Defaults def = defaults(kind_, item);
+      w = def.w, d = def.d, e = def.e;
+      break;
+    }
+    case Kind::Iwm:
+    case Kind::Owm:
+    case Kind::Zwm:
+    case Kind::Bwm:
+      m = d_;
+      break;
+    case Kind::Ewd:
+    case Kind::Dwd:
+    case Kind::Fwd:
+    case Kind::Gwd:
+    case Kind::ENwd:
+    case Kind::ESwd:
+      e = 0;
+      break;
+    default:
+      break;
+  }
+
+  const std::size_t width = kind_ == Kind::A ? item.length : static_cast<std::size_t>(w);
+  const Status s = rec_.reserve(rec_.pos + width);
+  if (s != kOk) return fail(s);
+  const std::span<char> field(rec_.data() + rec_.pos, width);
+  bool fit = true;
+  switch (fam) {
+    case Family::Char: {
+      const char* p = static_cast<const char*>(item.addr) + index * item.length;
+      edit_a(field, {p, item.length});
+      break;
+    }
+    case Family::Logical:
+      edit_l(field, raw_bits(item, index) != 0);
+      break;
+    case Family::Int:
+      fit = edit_i(field, static_cast<std::int64_t>(raw_bits(item, index)), m, sign_);
+      break;
+    case Family::Bits: {
+      std::uint64_t bits = raw_bits(item, index);
+      const std::size_t size = element_size(type);
+      if (size < 8) bits &= (std::uint64_t{1} << (size * 8)) - 1;
+      int per_digit = 4;
+      if (kind_ == Kind::O || kind_ == Kind::Ow || kind_ == Kind::Owm) per_digit = 3;
+      if (kind_ == Kind::B || kind_ == Kind::Bw || kind_ == Kind::Bwm) per_digit = 1;
+      fit = edit_radix(field, bits, per_digit, m);
+      break;
+    }
+    case Family::Real: {
+      const double v = real_value(item, index);
+      const RealEdit r{d, e, scale_, sign_};
+      switch (kind_) {
+        case Kind::D:
+        case Kind::Dwd:
+          fit = edit_d(field, v, r);
+          break;
+        case Kind::F:
+        case Kind::Fwd:
+          fit = edit_f(field, v, r);
+          break;
+        case Kind::G:
+        case Kind::Gwd:
+        case Kind::GwdEe:
+          fit = edit_g(field, v, r);
+          break;
+        case Kind::EN:
+        case Kind::ENwd:
+        case Kind::ENwdEe:
+          fit = edit_en(field, v, r);
+          break;
+        case Kind::ES:
+        case Kind::ESwd:
+        case Kind::ESwdEe:
+          fit = edit_es(field, v, r);
+          break;
+        default:
+          fit = edit_e(field, v, r);
+          break;
+      }
+      break;
+    }
+  }
+  overflowed_ |= !fit;
+  rec_.pos += width;
+  if (width > 0) rec_.high = std::max(rec_.high, rec_.pos);
+  data_seen_ = true;
+  return kOk;
+}
+
+Status FormatWriter::transfer(const Item& item) noexcept {
+  if (failed_ != kOk) return failed_;
+  if (item.is_end()) return finish();
+  if (item.addr == nullptr && item.desc.mode != Addressing::Inline && item.count > 0)
+    return fail(status_of(kInvalidArgument));
+  const std::size_t count = item.desc.mode == Addressing::Inline ? 1 : item.count;
+  for (std::size_t i = 0; i < count; ++i) {
+    bool ended = false;
+    Status s = next_descriptor(true, ended);
+    if (s == kOk) s = put_element(item, i);
+    if (s != kOk) return s;
+  }
+  return kOk;
+}
+
+Status FormatWriter::finish() noexcept {
+  if (failed_ != kOk) return failed_;
+  bool ended = false;
+  if (next_descriptor(false, ended) != kOk) return failed_;
+  if (dollar_) {
+    const Status s = sink_.put_unterminated(rec_.written());
+    rec_.restart();
+    if (s != kOk) return fail(s);
+  } else if (end_record() != kOk) {
+    return failed_;
+  }
+  return overflowed_ ? status_of(kOutputConversion) : kOk;
+}
+
+}  // namespace recio
