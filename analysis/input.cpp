@@ -24,12 +24,16 @@ void allocate(Table<T>& table, std::int64_t n1, std::int64_t n2 = 1, std::int64_
 }
 
 void connect_input(std::string_view name) {
-  recio::open(kInputUnit, {.file = name, .status = recio::OpenStatus::Unknown,
-                           .blank = recio::Blank::Null});
+  recio::open(kInputUnit,
+              {.file = name, .status = recio::OpenStatus::Unknown, .blank = recio::Blank::Null});
 }
-void disconnect_input() { recio::close(kInputUnit); }
+void disconnect_input() {
+  recio::close(kInputUnit);
+}
 
-void skip_record() { recio::read_list(kInputUnit, {}); }
+void skip_record() {
+  recio::read_list(kInputUnit, {});
+}
 
 template <std::size_t N>
 void read_text(Text<N>& field) {

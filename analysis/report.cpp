@@ -58,8 +58,9 @@ void write_report_header() {
   for (s.mesh_index = 2; s.mesh_index <= s.mesh_count; ++s.mesh_index) {
     const std::int32_t j = s.mesh_index;
     s.q21 = s.mesh_h(j - 1) / s.mesh_h(j);
-    write(formats::kOtherMesh, {Item::value(s.mesh_h(j)), Item::value(s.q21),
-                                text(s.solution_file_name(j, 1)), text(s.solution_file_name(j, 2))});
+    write(formats::kOtherMesh,
+          {Item::value(s.mesh_h(j)), Item::value(s.q21), text(s.solution_file_name(j, 1)),
+           text(s.solution_file_name(j, 2))});
   }
 }
 

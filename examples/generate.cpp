@@ -25,7 +25,9 @@ std::string number(double v) {
   return std::string(buf, r.ptr);
 }
 
-double exact(double x) { return std::expm1(x / kEps) / std::expm1(1 / kEps); }
+double exact(double x) {
+  return std::expm1(x / kEps) / std::expm1(1 / kEps);
+}
 
 // Nodal values u_0..u_n of the discrete problem on n cells.
 std::vector<double> solve(int n, bool central) {
@@ -73,8 +75,8 @@ int main(int argc, char** argv) {
   }
   std::filesystem::path dir = argv[1];
   bool variable = std::string_view(argv[2]) == "variable";
-  std::vector<int> cells = variable ? std::vector<int>{8, 12, 20, 32, 52}
-                                    : std::vector<int>{8, 16, 32, 64, 128};
+  std::vector<int> cells =
+      variable ? std::vector<int>{8, 12, 20, 32, 52} : std::vector<int>{8, 16, 32, 64, 128};
   std::filesystem::create_directories(dir);
 
   std::vector<std::string> low, high;

@@ -21,8 +21,8 @@ struct Running {
   Unit* unit;
   unsigned flags;
   Status status = kOk;
-  std::unique_lock<std::mutex> lock;
-  sigset_t saved_mask;
+  std::unique_lock<std::mutex> lock{};
+  sigset_t saved_mask{};
   bool signals_held = false;
 };
 
@@ -94,8 +94,9 @@ Status start(Running::Kind kind, int number, unsigned flags, const Item& first, 
   if (s == kOk) s = begin(*unit);
   if (s != kOk) {
     r.status = s;
-    if (first.is_end()) return end_statement(s);
-    return kOk == s ? s : (is_severe(s) && !(flags & kHandlesErrors) ? end_statement(s) : s);
+    // With error handling the statement stays open, storing nothing, until its end-of-list item.
+    if (first.is_end() || !(flags & kHandlesErrors)) return end_statement(s);
+    return s;
   }
   return transfer_item(first);
 }

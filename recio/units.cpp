@@ -1,5 +1,8 @@
 #include "recio/units.h"
 
+#include "recio/format_writer.h"
+#include "recio/list_reader.h"
+
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/stat.h>
@@ -273,6 +276,16 @@ std::string default_file_name(int number) {
 
 Unit::Unit(int number) : number_(number) {}
 
+FormatWriter& Unit::format_writer() {
+  if (!writer_) writer_ = std::make_unique<FormatWriter>(out_, *this);
+  return *writer_;
+}
+
+ListReader& Unit::list_reader() {
+  if (!reader_) reader_ = std::make_unique<ListReader>(*this);
+  return *reader_;
+}
+
 Unit::~Unit() {
   if (owns_fd_ && in_fd_ >= 0) ::close(in_fd_);
 }
@@ -477,6 +490,14 @@ Status Unit::put_record(std::string_view record) {
   }
   pending_.append(record);
   pending_ += "\r\n";
+  return kOk;
+}
+
+Status Unit::put_unterminated(std::string_view record) {
+  if (read_only_) return status_of(kWriteReadOnly);
+  if (out_fd_ < 0 && device_ != Device::Null) return status_of(kWriteError);
+  pending_.append(record);
+  owes_line_end_ = is_console_output();
   return kOk;
 }
 

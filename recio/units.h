@@ -23,6 +23,9 @@
 
 namespace recio {
 
+class FormatWriter;
+class ListReader;
+
 // Control flag bit 0 of every statement: the statement handles its own errors.
 inline constexpr unsigned kHandlesErrors = 1;
 
@@ -143,6 +146,9 @@ class Unit final : public RecordSource, public RecordSink {
   // Ends an output record: queues it with the unit's terminator. Records reach the operating
   // system when the statement ends (flush), in one write call.
   Status put_record(std::string_view record) override;
+  // Queues a statement's last record that a `$` left open, without a terminator; on a console
+  // unit the line then owes its end to the next message.
+  Status put_unterminated(std::string_view record) override;
   // Hands queued records to the operating system in one write call.
   Status flush();
 
@@ -156,8 +162,10 @@ class Unit final : public RecordSource, public RecordSink {
   void set_owes_line_end(bool v) { owes_line_end_ = v; }
   void end_console_line();
 
-  // The formatted output record.
-  RecordBuffer& output_record() { return out_; }
+  // The statement engines of a formatted unit, made on first use and kept for its later
+  // statements.
+  FormatWriter& format_writer();
+  ListReader& list_reader();
 
   // Busy mark of a running statement; detects recursive I/O on the same thread.
   bool busy_on_this_thread() const;
@@ -200,6 +208,8 @@ class Unit final : public RecordSource, public RecordSink {
   bool truncate_after_write_ = false;
   bool owes_line_end_ = false;
   RecordBuffer out_;
+  std::unique_ptr<FormatWriter> writer_;
+  std::unique_ptr<ListReader> reader_;
 
   std::atomic<bool> busy_{false};
   std::thread::id busy_owner_;

@@ -7,7 +7,9 @@ namespace {
 std::atomic<FrameOwner*> g_owner{nullptr};
 }
 
-void register_frame_owner(FrameOwner* owner) { g_owner.store(owner); }
+void register_frame_owner(FrameOwner* owner) {
+  g_owner.store(owner);
+}
 
 WindowHandle window_handle(std::int32_t unit) {
   FrameOwner* owner = g_owner.load();

@@ -11,8 +11,12 @@ std::atomic<int> g_exit_mode{static_cast<int>(ExitMode::Prompt)};
 std::atomic<int> g_failure_status{0};
 }  // namespace
 
-void set_failure_status(int status) { g_failure_status.store(status); }
-int failure_status() { return g_failure_status.load(); }
+void set_failure_status(int status) {
+  g_failure_status.store(status);
+}
+int failure_status() {
+  return g_failure_status.load();
+}
 
 void run_program(ProgramEntry program, const RuntimeHooks& hooks) {
   if (hooks.initialise != nullptr) hooks.initialise();

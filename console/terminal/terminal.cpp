@@ -47,7 +47,7 @@ class TerminalFrontEnd final : public FrontEnd {
     std::string answer;
     read_answer(answer);
     return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y') ? BoxAnswer::Yes
-                                                                      : BoxAnswer::No;
+                                                                     : BoxAnswer::No;
   }
 
   void post_close() override {}

@@ -10,9 +10,9 @@ namespace tavo::testing {
 namespace {
 
 struct GoldenCase {
-  const char* folder;   // under the source tree
-  const char* report;   // the report file dados.r33 names
-  const char* expected; // the expected report, under the source tree
+  const char* folder;    // under the source tree
+  const char* report;    // the report file dados.r33 names
+  const char* expected;  // the expected report, under the source tree
 };
 
 class GoldenTest : public ::testing::TestWithParam<GoldenCase> {};
@@ -53,25 +53,24 @@ TEST_P(GoldenTest, ReportMatchesByteForByte) {
 
 INSTANTIATE_TEST_SUITE_P(
     Golden, GoldenTest,
-    ::testing::Values(
-        GoldenCase{"tests/data/golden/worked", "relatorio.txt",
-                   "tests/data/golden/worked/expected-report.txt"},
-        GoldenCase{"tests/data/golden/normal-31337", "relatorio.txt",
-                   "tests/data/golden/normal-31337/expected-report.txt"},
-        GoldenCase{"tests/data/golden/edge-16180", "res.out",
-                   "tests/data/golden/edge-16180/expected-report.txt"},
-        GoldenCase{"tests/data/golden/edge-27182", "relatorio.txt",
-                   "tests/data/golden/edge-27182/expected-report.txt"},
-        GoldenCase{"tests/data/golden/edge-60002", "relatorio.txt",
-                   "tests/data/golden/edge-60002/expected-report.txt"},
-        GoldenCase{"tests/data/golden/edge-60028", "saida.txt",
-                   "tests/data/golden/edge-60028/expected-report.txt"},
-        GoldenCase{"tests/data/golden/edge-60076", "relatorio.txt",
-                   "tests/data/golden/edge-60076/expected-report.txt"},
-        GoldenCase{"examples/constant-ratio", "relatorio.txt",
-                   "tests/data/examples/constant-ratio.report"},
-        GoldenCase{"examples/variable-ratio", "relatorio.txt",
-                   "tests/data/examples/variable-ratio.report"}),
+    ::testing::Values(GoldenCase{"tests/data/golden/worked", "relatorio.txt",
+                                 "tests/data/golden/worked/expected-report.txt"},
+                      GoldenCase{"tests/data/golden/normal-31337", "relatorio.txt",
+                                 "tests/data/golden/normal-31337/expected-report.txt"},
+                      GoldenCase{"tests/data/golden/edge-16180", "res.out",
+                                 "tests/data/golden/edge-16180/expected-report.txt"},
+                      GoldenCase{"tests/data/golden/edge-27182", "relatorio.txt",
+                                 "tests/data/golden/edge-27182/expected-report.txt"},
+                      GoldenCase{"tests/data/golden/edge-60002", "relatorio.txt",
+                                 "tests/data/golden/edge-60002/expected-report.txt"},
+                      GoldenCase{"tests/data/golden/edge-60028", "saida.txt",
+                                 "tests/data/golden/edge-60028/expected-report.txt"},
+                      GoldenCase{"tests/data/golden/edge-60076", "relatorio.txt",
+                                 "tests/data/golden/edge-60076/expected-report.txt"},
+                      GoldenCase{"examples/constant-ratio", "relatorio.txt",
+                                 "tests/data/examples/constant-ratio.report"},
+                      GoldenCase{"examples/variable-ratio", "relatorio.txt",
+                                 "tests/data/examples/variable-ratio.report"}),
     [](const auto& info) {
       std::string name = fs::path(info.param.folder).filename().string();
       for (char& ch : name)

@@ -25,7 +25,7 @@ struct Case {
   std::string upper = "5.0";
   std::string report = "relatorio.txt";
   std::string exact = "exatos.txt";
-  int exact_vars = -1;  // the count written in the exact-results file (default: vars)
+  int exact_vars = -1;     // the count written in the exact-results file (default: vars)
   std::string mesh_count;  // the count written in dados.r33 (default: h.size())
 
   std::string low_file(std::size_t j) const { return "b" + std::to_string(j) + ".txt"; }
@@ -33,9 +33,8 @@ struct Case {
 
   void write(const fs::path& dir) const {
     fs::create_directories(dir);
-    std::string d = "Caso gerado\n#\n" + report + "\n#\n" + exact + "\n#\n" +
-                    std::to_string(vars) + "\n#\n" + flags + "\n#\n" + low_orders + "\n#\n" +
-                    high_orders + "\n#\n" +
+    std::string d = "Caso gerado\n#\n" + report + "\n#\n" + exact + "\n#\n" + std::to_string(vars) +
+                    "\n#\n" + flags + "\n#\n" + low_orders + "\n#\n" + high_orders + "\n#\n" +
                     (mesh_count.empty() ? std::to_string(h.size()) : mesh_count) + "\n#\n" +
                     std::to_string(iq) + "\n" + max_iterations + "\n1.0E-10\n" + lower + "\n" +
                     upper + "\n#\n";
@@ -81,8 +80,13 @@ class RunTest : public ::testing::Test {
   TempDir tmp_;
 };
 
+// The line that opens every variable's section.
+constexpr std::string_view kHashLine = "##############################################";
+
 // The process status is the status code, of which the shell sees the low byte.
-constexpr int severe_status(int number) { return (0xC0000000u | number) & 0xFF; }
+constexpr int severe_status(int number) {
+  return (0xC0000000u | number) & 0xFF;
+}
 
 TEST_F(RunTest, RecordsSpreadOverLinesAndCommentsAfterValues) {
   Case c;
@@ -91,9 +95,10 @@ TEST_F(RunTest, RecordsSpreadOverLinesAndCommentsAfterValues) {
   c.high_orders = "2*2.0 comentario";
   RunResult r = run(c);
   ASSERT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_EQ(count(report(), "##############################################"), 2);
-  EXPECT_EQ(count(report(), "2.0000000000000000000E+00 = ordem assint\xF3tica do esquema de ordem alta"),
-            2);
+  EXPECT_EQ(count(report(), kHashLine), 2);
+  EXPECT_EQ(
+      count(report(), "2.0000000000000000000E+00 = ordem assint\xF3tica do esquema de ordem alta"),
+      2);
 }
 
 TEST_F(RunTest, DeselectedVariablesAreLeftOut) {
@@ -104,7 +109,7 @@ TEST_F(RunTest, DeselectedVariablesAreLeftOut) {
   c.high_orders = "2 2 2";
   RunResult r = run(c);
   ASSERT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_EQ(count(report(), "#####"), 1);
+  EXPECT_EQ(count(report(), kHashLine), 1);
   EXPECT_NE(report().find("     var2"), std::string::npos);
   EXPECT_EQ(report().find("     var1 "), std::string::npos);
 }
@@ -117,7 +122,7 @@ TEST_F(RunTest, NoVariables) {
   c.high_orders = "";
   RunResult r = run(c);
   ASSERT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_EQ(count(report(), "#####"), 0);
+  EXPECT_EQ(count(report(), kHashLine), 0);
   EXPECT_NE(report().find(" 1.000000000000000E-01 2.000000000E+00   b3.txt"), std::string::npos);
   EXPECT_EQ(r.notepad_log, "dados.r33\nrelatorio.txt\n");  // the editor is still opened
 }
@@ -219,7 +224,7 @@ TEST_F(RunTest, BisectionFromZeroTakesTheLogarithmOfNaN) {
   EXPECT_EQ(r.err, "run-time error M6201: MATH - log: DOMAIN error\r\n");
   // The report ends after the heading of the variable being analysed.
   EXPECT_TRUE(report().ends_with(" = ordem assint\xF3tica do esquema de ordem alta\r\n"));
-  EXPECT_EQ(count(report(), "#####"), 1);
+  EXPECT_EQ(count(report(), kHashLine), 1);
   EXPECT_EQ(r.notepad_log, "dados.r33\n");
 }
 
@@ -246,8 +251,8 @@ TEST_F(RunTest, NoMeshesIsRefusedBeforeTheReportIsTouched) {
     write_file(dir() / "relatorio.txt", "old report\r\n");
     RunResult r = run_tavo(dir());
     EXPECT_EQ(r.exit_code, severe_status(1002));
-    EXPECT_EQ(r.err, "lumrtl: severe (1002): number of meshes " + count +
-                         " is below 1, file " + (dir() / "dados.r33").string() + "\r\n");
+    EXPECT_EQ(r.err, "lumrtl: severe (1002): number of meshes " + count + " is below 1, file " +
+                         (dir() / "dados.r33").string() + "\r\n");
     EXPECT_EQ(report(), "old report\r\n");
     fs::remove_all(dir());
   }
@@ -276,7 +281,7 @@ TEST_F(RunTest, NullFlagsLeaveZeros) {
   c.high_orders = "2 2 2";
   RunResult r = run(c);
   ASSERT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_EQ(count(report(), "#####"), 2);
+  EXPECT_EQ(count(report(), kHashLine), 2);
 }
 
 TEST_F(RunTest, MissingInputFileIsCreatedEmpty) {

@@ -25,8 +25,12 @@ struct RunResult {
   std::string notepad_log;  // one line per notepad call: its arguments
 };
 
-inline fs::path tavo_binary() { return fs::path(TAVO_BIN_DIR) / "tavo"; }
-inline fs::path source_dir() { return fs::path(TAVO_SOURCE_DIR); }
+inline fs::path tavo_binary() {
+  return fs::path(TAVO_BIN_DIR) / "tavo";
+}
+inline fs::path source_dir() {
+  return fs::path(TAVO_SOURCE_DIR);
+}
 
 // Copies every file of a folder under tests/data (or any folder) into `to`.
 inline void copy_case(const fs::path& from, const fs::path& to) {
@@ -52,8 +56,7 @@ inline RunResult run_tavo(const fs::path& dir, std::vector<std::string> env_extr
   write_stub_notepad(bin, notepad_script);
 
   std::vector<std::string> env = {"PATH=" + bin.string() + ":/usr/bin:/bin",
-                                  "TAVO_CONSOLE=terminal", "HOME=" + work.string(),
-                                  "LC_ALL=C"};
+                                  "TAVO_CONSOLE=terminal", "HOME=" + work.string(), "LC_ALL=C"};
   for (auto& e : env_extra) env.push_back(e);
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
