@@ -4,7 +4,6 @@
 #include <signal.h>
 
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "recio/list_reader.h"
@@ -13,92 +12,133 @@
 namespace recio {
 namespace {
 
-// One running statement of this thread. Statements nest only through I/O items that call
-// routines which do I/O on other units, so the stack is almost always one deep.
-struct Running {
+// One statement on one unit, from its start to its end-of-list item.
+class Statement {
+ public:
   enum class Kind : std::uint8_t { Write, Read };
-  Kind kind;
-  Unit* unit;
-  unsigned flags;
-  Status status = kOk;
-  std::unique_lock<std::mutex> lock{};
-  sigset_t saved_mask{};
-  bool signals_held = false;
-};
 
-thread_local std::vector<Running> t_running;
-
-// Claims the unit for a statement: the busy mark always, the unit's lock in threaded mode, and
-// the interrupt and abort signals held off from asynchronous mode up.
-Status enter(Running& r) {
-  if (r.unit->busy_on_this_thread()) return status_of(kRecursiveIo);
-  int mode = reentrancy();
-  if (mode >= 2) r.lock = std::unique_lock<std::mutex>(r.unit->lock());
-  if (mode >= 1) {
-    sigset_t hold;
-    sigemptyset(&hold);
-    sigaddset(&hold, SIGINT);
-    sigaddset(&hold, SIGABRT);
-    r.signals_held = ::pthread_sigmask(SIG_BLOCK, &hold, &r.saved_mask) == 0;
+  // Selects and claims the unit and begins the engine. A failure is settled here; the result
+  // says whether the statement is open (kOk) and, if not, the settled status.
+  template <class Begin>
+  Status start(Kind kind, int number, unsigned flags, Begin begin) {
+    kind_ = kind;
+    flags_ = flags;
+    std::unique_ptr<Unit> failed;
+    if (Status s = UnitTable::instance().select(number, unit_, &failed); s != kOk) {
+      unit_ = nullptr;
+      return settle(s, failed.get(), flags);
+    }
+    if (unit_->busy_on_this_thread()) {
+      Unit* busy = unit_;
+      unit_ = nullptr;  // the unit stays with the statement that holds it
+      return settle(status_of(kRecursiveIo), busy, flags);
+    }
+    claim();
+    Status s = unit_->form() != Form::Formatted ? status_of(kUnformattedUnit) : kOk;
+    if (s == kOk && kind == Kind::Write && unit_->read_only()) s = status_of(kWriteReadOnly);
+    if (s == kOk) s = begin(*unit_);
+    return fail(s);
   }
-  r.unit->mark_busy();
-  return kOk;
-}
 
-void leave(Running& r) {
-  r.unit->clear_busy();
-  if (r.signals_held) ::pthread_sigmask(SIG_SETMASK, &r.saved_mask, nullptr);
-  if (r.lock.owns_lock()) r.lock.unlock();
-}
-
-// Ends the top statement: its records reach the operating system (also after an error, before
-// the message), the unit is released, and the status is settled.
-Status end_statement(Status status) {
-  Running& r = t_running.back();
-  Status flushed = r.unit->flush();
-  if (status == kOk || (!is_severe(status) && is_severe(flushed))) status = flushed;
-  if (flushed != kOk && status == kOk) status = flushed;
-  Unit* unit = r.unit;
-  unsigned flags = r.flags;
-  leave(r);
-  t_running.pop_back();
-  return settle(status, unit, flags);
-}
-
-Status item_to_engine(Running& r, const Item& item) {
-  if (r.kind == Running::Kind::Write) return r.unit->format_writer().transfer(item);
-  return r.unit->list_reader().transfer(item);
-}
-
-Status finish_engine(Running& r) {
-  if (r.kind == Running::Kind::Write) return r.unit->format_writer().finish();
-  return r.unit->list_reader().finish();
-}
-
-// Selects the unit of a new statement and begins it; `begin` starts the engine.
-template <class Begin>
-Status start(Running::Kind kind, int number, unsigned flags, const Item& first, Begin begin) {
-  Unit* unit = nullptr;
-  std::unique_ptr<Unit> failed;
-  if (Status s = UnitTable::instance().select(number, unit, &failed); s != kOk)
-    return settle(s, failed.get(), flags);
-  t_running.push_back(Running{kind, unit, flags});
-  Running& r = t_running.back();
-  Status s = enter(r);
-  if (s != kOk) {
-    t_running.pop_back();  // the unit stays with the statement that holds it
-    return settle(s, unit, flags);
+  // Transfers one item; the end-of-list item ends the statement.
+  Status transfer(const Item& item) {
+    if (item.is_end()) return end();
+    if (status_ != kOk) return status_;
+    Status s = kind_ == Kind::Write ? unit_->format_writer().transfer(item)
+                                    : unit_->list_reader().transfer(item);
+    return fail(s);
   }
-  if (unit->form() != Form::Formatted) s = status_of(kUnformattedUnit);
-  if (s == kOk && kind == Running::Kind::Write && unit->read_only()) s = status_of(kWriteReadOnly);
-  if (s == kOk) s = begin(*unit);
-  if (s != kOk) {
-    r.status = s;
-    // With error handling the statement stays open, storing nothing, until its end-of-list item.
-    if (first.is_end() || !(flags & kHandlesErrors)) return end_statement(s);
+
+  // Ends the statement: its records reach the operating system (also after an error, before the
+  // message is shown), the unit is released and the status settled.
+  Status end() {
+    if (unit_ == nullptr) return status_;
+    Status s = status_;
+    if (s == kOk)
+      s = kind_ == Kind::Write ? unit_->format_writer().finish() : unit_->list_reader().finish();
+    Status flushed = unit_->flush();
+    if (flushed != kOk && !is_severe(s)) s = flushed;
+    Unit* unit = unit_;
+    release();
+    unit_ = nullptr;
+    status_ = s;
+    return settle(s, unit, flags_);
+  }
+
+  bool open() const { return unit_ != nullptr; }
+
+ private:
+  // A severe failure without error handling ends the statement, and with it the run, at once;
+  // with error handling the statement stays open, storing nothing, until its end-of-list item.
+  Status fail(Status s) {
+    if (s == kOk) return kOk;
+    status_ = s;
+    if (is_severe(s) && !(flags_ & kHandlesErrors)) return end();
     return s;
   }
+
+  // The busy mark always; the unit's lock in threaded mode; interrupt and abort signals held
+  // off from asynchronous mode up.
+  void claim() {
+    int mode = reentrancy();
+    if (mode >= 2) {
+      unit_->lock().lock();
+      locked_ = true;
+    }
+    if (mode >= 1) {
+      sigset_t hold;
+      sigemptyset(&hold);
+      sigaddset(&hold, SIGINT);
+      sigaddset(&hold, SIGABRT);
+      signals_held_ = ::pthread_sigmask(SIG_BLOCK, &hold, &saved_mask_) == 0;
+    }
+    unit_->mark_busy();
+  }
+
+  void release() {
+    unit_->clear_busy();
+    if (signals_held_) ::pthread_sigmask(SIG_SETMASK, &saved_mask_, nullptr);
+    if (locked_) unit_->lock().unlock();
+    signals_held_ = locked_ = false;
+  }
+
+  Kind kind_ = Kind::Read;
+  unsigned flags_ = 0;
+  Unit* unit_ = nullptr;
+  Status status_ = kOk;
+  bool locked_ = false;
+  bool signals_held_ = false;
+  sigset_t saved_mask_;
+};
+
+// The statements of this thread driven through the call sequence. They nest only through I/O
+// items that call routines doing I/O on other units, so this is almost always one deep.
+thread_local std::vector<std::unique_ptr<Statement>> t_running;
+
+template <class Begin>
+Status start_call_sequence(Statement::Kind kind, int unit, unsigned flags, const Item& first,
+                           Begin begin) {
+  auto st = std::make_unique<Statement>();
+  if (Status s = st->start(kind, unit, flags, begin); !st->open()) return s;
+  t_running.push_back(std::move(st));
   return transfer_item(first);
+}
+
+// A whole statement in one call.
+template <class Begin>
+Status run_statement(Statement::Kind kind, int unit, unsigned flags,
+                     std::initializer_list<Item> items, Begin begin) {
+  Statement st;
+  if (Status s = st.start(kind, unit, flags, begin); !st.open()) return s;
+  for (const Item& item : items) st.transfer(item);
+  return st.end();
+}
+
+auto begin_write(std::span<const std::uint32_t> format, std::span<const FormatArg> args = {}) {
+  return [format, args](Unit& u) { return u.format_writer().begin(format, args); };
+}
+auto begin_read() {
+  return [](Unit& u) { return u.list_reader().begin(); };
 }
 
 }  // namespace
@@ -111,29 +151,19 @@ Status settle(Status status, const Unit* unit, unsigned flags) {
 
 Status start_formatted_write(int unit, unsigned flags, std::span<const std::uint32_t> format,
                              const Item& first, std::span<const FormatArg> args) {
-  return start(Running::Kind::Write, unit, flags, first,
-               [&](Unit& u) { return u.format_writer().begin(format, args); });
+  return start_call_sequence(Statement::Kind::Write, unit, flags, first,
+                             begin_write(format, args));
 }
 
 Status start_list_read(int unit, unsigned flags, const Item& first) {
-  return start(Running::Kind::Read, unit, flags, first,
-               [](Unit& u) { return u.list_reader().begin(); });
+  return start_call_sequence(Statement::Kind::Read, unit, flags, first, begin_read());
 }
 
 Status transfer_item(const Item& item) {
   if (t_running.empty()) return settle(status_of(kInvalidArgument), nullptr, 0);
-  Running& r = t_running.back();
-  if (item.is_end()) {
-    Status s = r.status != kOk ? r.status : finish_engine(r);
-    return end_statement(s);
-  }
-  if (r.status != kOk) return r.status;
-  Status s = item_to_engine(r, item);
-  if (s == kOk) return kOk;
-  r.status = s;
-  // Without error handling a severe failure ends the statement and the run here; with it, the
-  // statement stays open (storing nothing) until its end-of-list item.
-  if (is_severe(s) && !(r.flags & kHandlesErrors)) return end_statement(s);
+  Statement& st = *t_running.back();
+  Status s = st.transfer(item);
+  if (!st.open()) t_running.pop_back();
   return s;
 }
 
@@ -165,19 +195,11 @@ Status close(int unit, const CloseOptions& options, unsigned flags) {
 
 Status write_formatted(int unit, std::span<const std::uint32_t> format,
                        std::initializer_list<Item> items, unsigned flags) {
-  const Item* it = items.begin();
-  Status s = start_formatted_write(unit, flags, format, it != items.end() ? *it++ : Item::end());
-  if (items.size() == 0) return s;
-  for (; it != items.end(); ++it) transfer_item(*it);
-  return transfer_item(Item::end());
+  return run_statement(Statement::Kind::Write, unit, flags, items, begin_write(format));
 }
 
 Status read_list(int unit, std::initializer_list<Item> items, unsigned flags) {
-  const Item* it = items.begin();
-  Status s = start_list_read(unit, flags, it != items.end() ? *it++ : Item::end());
-  if (items.size() == 0) return s;
-  for (; it != items.end(); ++it) transfer_item(*it);
-  return transfer_item(Item::end());
+  return run_statement(Statement::Kind::Read, unit, flags, items, begin_read());
 }
 
 }  // namespace recio
