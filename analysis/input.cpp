@@ -72,11 +72,11 @@ void read_input_data() {
 
   allocate(s.var_selected, s.var_count);
   allocate(s.asymptotic_order, s.var_count, 2);
-  read_values(s.var_selected.from(1), s.var_count);
+  read_values(s.var_selected.column(), s.var_count);
   skip_record();
-  read_values(&s.asymptotic_order(1, 1), s.var_count);
+  read_values(s.asymptotic_order.column(1), s.var_count);
   skip_record();
-  read_values(&s.asymptotic_order(1, 2), s.var_count);
+  read_values(s.asymptotic_order.column(2), s.var_count);
   skip_record();
   s.var_index = std::max(s.var_count, 0) + 1;
 

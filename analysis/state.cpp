@@ -31,8 +31,9 @@ State& state() {
 }
 
 void reset_state() {
-  delete g_state;
-  g_state = new State;
+  // In place, so that references to the state stay valid.
+  g_state->~State();
+  new (g_state) State;
 }
 
 }  // namespace analysis

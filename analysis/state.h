@@ -60,8 +60,9 @@ class Table {
   T& operator()(std::int64_t i, std::int64_t j, std::int64_t k) {
     return data_[(i - 1) + n1_ * ((j - 1) + n2_ * (k - 1))];
   }
-  // The elements from (i) on, in storage order: a column for an I/O item with a count.
-  T* from(std::int64_t i) { return data_ + (i - 1); }
+  // Element (1, j) onwards in storage order: column j as one I/O item with a count. Safe on an
+  // empty table (no reference to a missing element is formed).
+  T* column(std::int64_t j = 1) { return data_ + n1_ * (j - 1); }
   bool allocated() const { return data_ != nullptr; }
 
  private:

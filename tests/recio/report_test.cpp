@@ -1,6 +1,7 @@
 #include "recio/report.h"
 
 #include <signal.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -259,8 +260,8 @@ TEST(StartupDeathTest, ProcessorExceptionsAreReported) {
   EXPECT_EXIT(
       {
         start_runtime();
-        volatile int* p = nullptr;
-        *p = 1;
+        void* page = ::mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        *static_cast<volatile int*>(page) = 1;
       },
       ExitedWithCode(exit_byte(157)), "Program Exception - access violation");
 }
