@@ -123,24 +123,6 @@ constexpr Family family(Kind k) {
   }
 }
 
-constexpr std::size_t element_size(DataType t) {
-  switch (t) {
-    case DataType::Int1:
-      return 1;
-    case DataType::Int2:
-      return 2;
-    case DataType::Int4:
-    case DataType::Logical4:
-    case DataType::Real4:
-      return 4;
-    case DataType::Int8:
-    case DataType::Real8:
-      return 8;
-    default:
-      return 0;
-  }
-}
-
 constexpr bool is_int(DataType t) {
   return t == DataType::Int1 || t == DataType::Int2 || t == DataType::Int4 || t == DataType::Int8;
 }

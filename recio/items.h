@@ -24,6 +24,27 @@ enum class DataType : std::uint8_t {
 // of character data.
 enum class Addressing : std::uint8_t { Inline = 1, Address = 3, LengthAddress = 4 };
 
+// Bytes of one element of a numeric or logical type; 0 for character data and the list end.
+constexpr std::size_t element_size(DataType t) {
+  switch (t) {
+    case DataType::Int1:
+      return 1;
+    case DataType::Int2:
+      return 2;
+    case DataType::Int4:
+    case DataType::Logical4:
+    case DataType::Real4:
+      return 4;
+    case DataType::Int8:
+    case DataType::Real8:
+      return 8;
+    case DataType::Character:
+    case DataType::EndOfList:
+      break;
+  }
+  return 0;
+}
+
 struct ItemDescriptor {
   DataType type;
   Addressing mode;
@@ -72,6 +93,10 @@ struct Item {
   static Item text(const char* p, std::size_t len) { return text(const_cast<char*>(p), len); }
 
   bool is_end() const { return desc.type == DataType::EndOfList; }
+  // Bytes of one element: the length of a character item, the type's size otherwise.
+  std::size_t element_bytes() const {
+    return desc.type == DataType::Character ? length : element_size(desc.type);
+  }
 };
 
 }  // namespace recio

@@ -191,27 +191,6 @@ Status store_real(std::string_view t, char* scratch, char* dst) {
   return kOk;
 }
 
-std::size_t element_size(const Item& item) {
-  switch (item.desc.type) {
-    case DataType::Int1:
-      return 1;
-    case DataType::Int2:
-      return 2;
-    case DataType::Int4:
-    case DataType::Logical4:
-    case DataType::Real4:
-      return 4;
-    case DataType::Int8:
-    case DataType::Real8:
-      return 8;
-    case DataType::Character:
-      return item.length;
-    case DataType::EndOfList:
-      break;
-  }
-  return 0;
-}
-
 }  // namespace
 
 Status ListReader::begin() noexcept {
@@ -243,7 +222,7 @@ Status ListReader::transfer(const Item& item) noexcept {
   if (item.is_end()) return finish();
   if (!in_statement_) return status_of(kInvalidArgument);
   if (error_ != kOk || slash_) return error_;
-  const std::size_t size = element_size(item);
+  const std::size_t size = item.element_bytes();
   const bool known = size > 0 || item.desc.type == DataType::Character;
   if (!known || item.desc.mode == Addressing::Inline || (item.addr == nullptr && item.count > 0)) {
     return fail(status_of(kInvalidArgument));
