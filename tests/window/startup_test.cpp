@@ -115,7 +115,7 @@ class Observer : public QObject {
 
   std::deque<QMessageBox::StandardButton> answers_;
   bool close_after_answers_;
-  QMessageBox* last_box_ = nullptr;
+  QPointer<QMessageBox> last_box_;  // a new box may reuse a deleted one's address
 };
 
 void name_the_frame() {
@@ -181,6 +181,20 @@ const bool registered = [] {
           severe_error();
         },
         {}, false);
+  });
+  // For looking at: the frame as the program leaves it while it computes, until it is closed.
+  register_scenario("show", [](int& argc, char** argv) {
+    return console::window::run(
+        argc, argv,
+        [] {
+          console::Library& lib = console::library();
+          lib.set_window_text(
+              lib.window_handle(static_cast<std::int32_t>(console::kFrameWindowCode)),
+              "TAVO 1.0 - Tavorama");
+          lib.set_status_message("Paste input pending");
+          console::park_thread_forever();
+        },
+        nullptr);
   });
   register_scenario("close-while-computing", [](int& argc, char** argv) {
     QApplication app(argc, argv);
