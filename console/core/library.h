@@ -106,4 +106,13 @@ class Library {
 // The process's library.
 Library& library();
 
+// The program's calls on the process's library: the window-handle query (kFrameWindowCode for
+// the frame) and the frame caption, from any thread.
+inline WindowHandle window_handle(std::int32_t code) {
+  return library().window_handle(code);
+}
+inline bool set_window_text(WindowHandle window, std::string_view text) {
+  return library().set_window_text(window, text);
+}
+
 }  // namespace console

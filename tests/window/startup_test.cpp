@@ -119,9 +119,9 @@ class Observer : public QObject {
 };
 
 void name_the_frame() {
-  console::Library& lib = console::library();
-  lib.set_window_text(lib.window_handle(static_cast<std::int32_t>(console::kFrameWindowCode)),
-                      "TAVO 1.0 - Tavorama");
+  console::set_window_text(
+      console::window_handle(static_cast<std::int32_t>(console::kFrameWindowCode)),
+      "TAVO 1.0 - Tavorama");
   while (!g_frame_seen) std::this_thread::sleep_for(10ms);
 }
 
