@@ -109,14 +109,14 @@ void WindowFrontEnd::serve(BoxRequest* request) {
   BoxKind kind;
   {
     std::lock_guard lock(mutex_);
-    if (closed_) return;  // frame_closing() has settled the request
+    if (closed_) return;  // frame_closing() has answered it, or left its thread waiting
     text = request->text;
     caption = request->caption;
     kind = request->kind;
   }
   const BoxAnswer answer = show_box(text, caption, kind);
   std::lock_guard lock(mutex_);
-  if (closed_) return;  // closed while shown: frame_closing() has settled it
+  if (closed_) return;  // closed while shown: as above
   pending_.remove(request);
   request->answer = answer;
   request->answered = true;
