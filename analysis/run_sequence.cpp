@@ -6,7 +6,7 @@
 #include "analysis/io.h"
 #include "analysis/order_analysis.h"
 #include "analysis/state.h"
-#include "console/core/frame.h"
+#include "console/core/library.h"
 #include "console/core/program_end.h"
 #include "console/core/run_command.h"
 #include "recio/edit.h"
@@ -53,7 +53,7 @@ void build_date_and_time() {
 void run_sequence() {
   State& s = state();
   recio::set_reentrancy(0);
-  console::set_window_text(console::window_handle(console::kFrameWindowUnit), kFrameCaption);
+  console::set_window_text(console::window_handle(console::kFrameWindowCode), kFrameCaption);
 
   read_input_data();
   recio::open(kReportUnit, {.file = s.report_file_name.view(),

@@ -159,7 +159,6 @@ void dump_if_requested() {
 }  // namespace
 
 void terminate_severe(Status status) {
-  console::set_failure_status(static_cast<int>(status));
   run_exit_handler();
   dump_if_requested();
   console::end_of_program(1);
@@ -285,7 +284,6 @@ void watch_control_signals() {
   }
   end_console_lines();
   show_line(compose_line(status_of(kAborting), {event}));
-  console::set_failure_status(128 + signo);
   run_exit_handler();
   console::end_of_program(event_number);
   std::_Exit(128 + signo);

@@ -2,8 +2,12 @@
 // FrontEnd and installs it once at start-up; everything below the front ends talks to it only
 // through the free functions here, which fall back to plain standard streams when none is
 // installed (tests, tools).
+//
+// Texts crossing this seam are bytes in code page 1252, like every text inside the engine; a
+// front end converts them at its toolkit's boundary.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace console {
@@ -11,10 +15,17 @@ namespace console {
 enum class BoxAnswer { Ok, Yes, No, Cancel };
 
 enum class BoxKind {
-  RuntimeError,  // task-modal, error icon, OK
+  RuntimeError,  // task-modal, error (stop) icon, OK
   ExitPrompt,    // Yes and No, warning icon, No the default
   Information,   // OK, information icon
+  Warning,       // OK, warning icon
 };
+
+// A window as the program and the run-time see it: an opaque value, never a toolkit pointer.
+// 0 stands for "no window" (the library is not initialised), -1 for "not a window".
+enum class WindowHandle : std::intptr_t {};
+inline constexpr WindowHandle kNoWindow{0};
+inline constexpr WindowHandle kInvalidWindow{-1};
 
 class FrontEnd {
  public:
@@ -24,12 +35,23 @@ class FrontEnd {
   virtual std::string_view application_name() const = 0;
   // True when run-time messages are shown in message boxes rather than on standard error.
   virtual bool shows_message_boxes() const = 0;
+  // Shows a box and waits for the answer; callable from any thread.
   virtual BoxAnswer message_box(std::string_view text, std::string_view caption, BoxKind kind) = 0;
 
-  // Asks the frame to close; the process then ends with the quit code 0.
+  // Asks the frame to close; the process then ends (see end_of_program for its status).
   virtual void post_close() = 0;
-  // Blocks the calling (program) thread for good; the user ends the process from the windows.
-  [[noreturn]] virtual void wait_forever() = 0;
+  // Blocks the calling (program) thread until the user has closed the windows, then returns so
+  // that the caller ends the process with its own status.
+  virtual void wait_for_close() = 0;
+
+  // Sets a window's title (the frame's caption for the frame handle); callable from any thread.
+  virtual bool set_window_text(WindowHandle, std::string_view /*text*/) { return false; }
+  // The run state, the status message or the status line's visibility changed; called from any
+  // thread, after the change.
+  virtual void status_changed() {}
+  // Closes a child window for a closed unit: keep leaves it on screen, marked closed.
+  // Returns 0, or -1 when the handle names no window of this front end.
+  virtual int close_window(WindowHandle, bool /*keep*/) { return -1; }
 };
 
 // Installs the process's front end (nullptr removes it). Not thread-safe: call at start-up.

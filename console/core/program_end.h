@@ -1,4 +1,5 @@
-// Program end: the exit mode and what happens when the program's code ends.
+// Program end: the exit mode, what happens when the program's code ends, and who decides the
+// process's exit status.
 #pragma once
 
 #include <string>
@@ -14,26 +15,28 @@ ExitMode exit_mode();
 // "Program Terminated with exit code " + code + "\nExit Window?"
 std::string exit_prompt_text(int code);
 
-// The status the process ends with when the user closes the windows after a failed run (0 after
-// a normal run): a run that failed never reports success, however its windows are closed.
-void set_failure_status(int status);
-int failure_status();
-
-// The program's entry and the run-time's start-up and termination, which the front ends run
-// around it on the program thread.
-using ProgramEntry = void (*)();
-struct RuntimeHooks {
-  void (*initialise)() = nullptr;
-  void (*terminate)() = nullptr;
-};
-
-// The program thread's body: initialise the run-time, run the program, run the termination,
-// mark the run Finished, then the end-of-program step with code 0.
-void run_program(ProgramEntry program, const RuntimeHooks& hooks);
-
-// The end-of-program step, on the program thread, with the program's exit code:
-// Prompt asks the user whether to close (Yes closes the frame; No waits for good), NoPersist
-// closes the frame at once, Persist leaves the windows open. Without a front end it returns.
+// The end-of-program step, with the program's exit code: on the program thread after its main
+// program returns (code 0), or from the run-time's stop and severe-error paths, which end the
+// process with their own status once this returns.
+//
+// Prompt asks the user whether to close (Yes closes the frame; No waits until the user closes
+// it), NoPersist closes the frame at once, Persist leaves the windows open. Then it returns.
+// Without a front end it returns at once.
+//
+// The process ends either because the user closed the windows (status 0) or because the
+// program ended (the status its caller exits with). Whichever happens first decides: once the
+// windows have been closed, end_of_program never returns (the front end is ending the process
+// with 0); once it has been entered, closing the windows waits for its caller to end the
+// process (see claim_process_end).
 void end_of_program(int code);
+
+// Who ends the process. The first claim wins and later claims see the winner.
+enum class ProcessEnder { None, Program, Windows };
+// Claims the end for `who`; returns the winner (`who` when this claim won).
+ProcessEnder claim_process_end(ProcessEnder who);
+ProcessEnder process_ender();
+
+// Blocks the calling thread for good (the process is being ended by another thread).
+[[noreturn]] void park_thread_forever();
 
 }  // namespace console

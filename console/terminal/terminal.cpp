@@ -6,6 +6,8 @@
 #include <string>
 
 #include "console/core/frontend.h"
+#include "console/core/library.h"
+#include "console/core/program_end.h"
 
 namespace console::terminal {
 namespace {
@@ -31,9 +33,7 @@ bool read_answer(std::string& line) {
 
 class TerminalFrontEnd final : public FrontEnd {
  public:
-  explicit TerminalFrontEnd(std::string_view name) : name_(name) {}
-
-  std::string_view application_name() const override { return name_; }
+  std::string_view application_name() const override { return library().application_name(); }
   bool shows_message_boxes() const override { return false; }
 
   BoxAnswer message_box(std::string_view text, std::string_view caption, BoxKind kind) override {
@@ -50,26 +50,29 @@ class TerminalFrontEnd final : public FrontEnd {
                                                                      : BoxAnswer::No;
   }
 
+  // The terminal has no frame: the process ends when the program does.
   void post_close() override {}
 
-  [[noreturn]] void wait_forever() override {
+  // After No: the run's output stays on the terminal until the user is done with it.
+  void wait_for_close() override {
     write_err("Press Enter to close.\r\n");
     std::string ignored;
     read_answer(ignored);
-    std::_Exit(failure_status());
   }
-
- private:
-  std::string name_;
 };
 
 }  // namespace
 
-int run(std::string_view application_name, ProgramEntry program, const RuntimeHooks& hooks) {
-  static TerminalFrontEnd front_end(application_name);
+int run(ProgramEntry program, TerminationHook termination) {
+  static TerminalFrontEnd front_end;
   install_front_end(&front_end);
-  run_program(program, hooks);
-  return failure_status();
+  // The library knows its name but owns no frame: the window-handle query answers 0.
+  library().begin_initialisation(read_application_name());
+  program();
+  if (termination != nullptr) termination();
+  library().finish_run();
+  end_of_program(0);
+  return 0;
 }
 
 }  // namespace console::terminal

@@ -3,14 +3,16 @@
 // only when standard input is one.
 #pragma once
 
-#include <string_view>
-
-#include "console/core/program_end.h"
-
 namespace console::terminal {
 
-// Runs the program with the terminal front end installed; returns the process exit code (0 after
-// a normal end; a failed run ends the process itself with its status).
-int run(std::string_view application_name, ProgramEntry program, const RuntimeHooks& hooks);
+// The program's code (the run-time's start-up and the main program) and the run-time's
+// termination.
+using ProgramEntry = void (*)();
+using TerminationHook = void (*)();
+
+// Runs the program with the terminal front end installed: the program, the termination, the
+// run state Finished and the end-of-program step. Returns 0 after a normal end; a failed run
+// ends the process itself with its status.
+int run(ProgramEntry program, TerminationHook termination);
 
 }  // namespace console::terminal

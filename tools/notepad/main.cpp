@@ -1,3 +1,37 @@
-int main() {
+// notepad FILE: the editor that the run sequence starts on its input and on its report. It
+// returns when the user is done with the file.
+#include <cstdio>
+#include <string>
+
+#include "console/core/face.h"
+#include "tools/notepad/terminal_editor.h"
+
+#ifdef TAVO_HAVE_WINDOW
+#include <QApplication>
+
+#include "console/window/display.h"
+#include "tools/notepad/editor_window.h"
+constexpr auto kDisplayOpens = console::window::display_opens;
+#else
+constexpr bool (*kDisplayOpens)(int, char**) = nullptr;
+#endif
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fputs("usage: notepad FILE\n", stderr);
+    return 2;
+  }
+  const std::string file = argv[1];
+  if (console::choose_face(kDisplayOpens, argc, argv) == console::Face::Terminal)
+    return notepad::edit_in_terminal(file);
+#ifdef TAVO_HAVE_WINDOW
+  QApplication app(argc, argv);
+  notepad::EditorWindow window(QString::fromLocal8Bit(file.c_str()));
+  if (!window.load()) return 1;
+  window.show();
+  QApplication::exec();
   return 0;
+#else
+  return notepad::edit_in_terminal(file);
+#endif
 }

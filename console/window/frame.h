@@ -1,0 +1,69 @@
+// The frame window: an MDI area with the status line beneath it, the full and the minimal menu
+// bars, and the picture it shows while minimised. Commands chosen in the menus go to the active
+// child window; Exit closes the frame.
+#pragma once
+
+#include <QMainWindow>
+#include <QPixmap>
+
+#include <vector>
+
+#include "console/core/library.h"
+
+class QMdiArea;
+class QMenu;
+
+namespace console::window {
+
+class StatusBar;
+
+class FrameWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit FrameWindow(Library& library, QWidget* parent = nullptr);
+  ~FrameWindow() override;
+
+  QMdiArea* client() const { return client_; }
+  StatusBar* status_bar() const { return status_bar_; }
+
+  enum class Bar { Full, Minimal };
+  void install_menu_bar(Bar bar);
+  Bar installed_menu_bar() const { return installed_; }
+
+  // A menu command, as if chosen in the menus.
+  void command(int id);
+  // Reads the run state, the status message and the status line's visibility from the library.
+  void refresh_status();
+
+  // The small picture painted while the frame is minimised (also its window icon).
+  static QPixmap picture();
+
+ signals:
+  // The frame is closing (Exit, the close box, or a close request); emitted once.
+  void closing();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  struct Popup {
+    QMenu* menu = nullptr;
+    std::size_t index = 0;  // in the model's popups
+  };
+  std::vector<Popup> build_menus(const MenuBarModel& model, bool full);
+  void init_menu(const Popup& popup, bool full);
+
+  Library& library_;
+  QMdiArea* client_ = nullptr;
+  StatusBar* status_bar_ = nullptr;
+  std::vector<Popup> full_;
+  std::vector<Popup> minimal_;
+  Bar installed_ = Bar::Minimal;
+  bool closing_emitted_ = false;
+  QPixmap picture_;
+};
+
+}  // namespace console::window

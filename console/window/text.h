@@ -1,0 +1,21 @@
+// Code page 1252 bytes <-> QString at the toolkit boundary.
+#pragma once
+
+#include <QString>
+
+#include <string>
+#include <string_view>
+
+#include "console/core/cp1252.h"
+
+namespace console::window {
+
+inline QString to_qstring(std::string_view cp1252_bytes) {
+  return QString::fromStdU16String(cp1252::decode(cp1252_bytes));
+}
+
+inline std::string to_cp1252(const QString& text) {
+  return cp1252::encode(text.toStdU16String());
+}
+
+}  // namespace console::window

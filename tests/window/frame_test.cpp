@@ -1,0 +1,189 @@
+// The frame on its own: names, menus, status line, command and init-menu forwarding.
+#include <QAction>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "console/core/library.h"
+#include "console/window/child_window.h"
+#include "console/window/frame.h"
+#include "console/window/status_bar.h"
+#include "registry.h"
+
+using console::Library;
+using console::window::FrameWindow;
+
+namespace {
+
+struct ItemText {
+  QString text;
+  int id;
+};
+
+// What a menu bar shows: each popup's title and its items' texts and ids.
+QList<QPair<QString, QList<ItemText>>> shown_menus(QMenuBar* bar) {
+  QList<QPair<QString, QList<ItemText>>> menus;
+  for (QAction* top : bar->actions()) {
+    QList<ItemText> items;
+    for (QAction* a : top->menu()->actions()) items.push_back({a->text(), a->data().toInt()});
+    menus.push_back({top->text(), items});
+  }
+  return menus;
+}
+
+QAction* action_with_id(QMenuBar* bar, int id) {
+  for (QAction* top : bar->actions()) {
+    for (QAction* a : top->menu()->actions()) {
+      if (a->data().toInt() == id) return a;
+    }
+  }
+  return nullptr;
+}
+
+class RecordingChild : public QWidget, public console::window::ChildWindow {
+ public:
+  void command(int id) override { commands.push_back(id); }
+  void init_menu(Library& library) override {
+    ++menu_inits;
+    library.set_menu_item_enabled(console::command::kCopy, false);
+  }
+  QList<int> commands;
+  int menu_inits = 0;
+};
+
+}  // namespace
+
+class FrameTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    library_ = std::make_unique<Library>();
+    library_->begin_initialisation("tavo");
+    frame_ = std::make_unique<FrameWindow>(*library_);
+  }
+  void cleanup() {
+    frame_.reset();
+    library_.reset();
+  }
+
+  void namesAndTitle() {
+    QCOMPARE(frame_->objectName(), QString("tavoFRAME"));
+    QCOMPARE(frame_->windowTitle(), QString("tavo"));
+    QCOMPARE(frame_->status_bar()->objectName(), QString("tavoSTATUSBAR"));
+    QVERIFY(frame_->client() != nullptr);
+  }
+
+  void minimalBarUntilAChildIsActive() {
+    auto menus = shown_menus(frame_->menuBar());
+    QCOMPARE(menus.size(), 1);
+    QCOMPARE(menus[0].first, QString("&File"));
+    QCOMPARE(menus[0].second.size(), 1);
+    QCOMPARE(menus[0].second[0].text, QString("E&xit"));
+    QCOMPARE(menus[0].second[0].id, 10);
+
+    frame_->show();
+    QMdiSubWindow* sub = frame_->client()->addSubWindow(new RecordingChild);
+    sub->show();
+    frame_->client()->setActiveSubWindow(sub);
+    QTRY_COMPARE(frame_->installed_menu_bar(), FrameWindow::Bar::Full);
+    sub->close();
+    QTRY_COMPARE(frame_->installed_menu_bar(), FrameWindow::Bar::Minimal);
+  }
+
+  void fullBarTextsAndIds() {
+    frame_->install_menu_bar(FrameWindow::Bar::Full);
+    auto menus = shown_menus(frame_->menuBar());
+    const console::MenuBarModel model = console::MenuBarModel::full();
+    QCOMPARE(menus.size(), 6);
+    for (qsizetype p = 0; p < menus.size(); ++p) {
+      QCOMPARE(menus[p].first, QString::fromStdString(model.popups()[p].title));
+      QCOMPARE(menus[p].second.size(), qsizetype(model.popups()[p].items.size()));
+      for (qsizetype i = 0; i < menus[p].second.size(); ++i) {
+        QCOMPARE(menus[p].second[i].text, QString::fromStdString(model.popups()[p].items[i].text));
+        QCOMPARE(menus[p].second[i].id, model.popups()[p].items[i].id);
+      }
+    }
+    QVERIFY(!action_with_id(frame_->menuBar(), 1023)->isEnabled());
+    QVERIFY(action_with_id(frame_->menuBar(), 1015)->isChecked());
+  }
+
+  void commandsGoToTheActiveChildAndExitCloses() {
+    frame_->show();
+    auto* child = new RecordingChild;
+    QMdiSubWindow* sub = frame_->client()->addSubWindow(child);
+    sub->show();
+    frame_->client()->setActiveSubWindow(sub);
+    frame_->command(1004);
+    frame_->command(11);
+    frame_->command(1019);
+    QCOMPARE(child->commands, (QList<int>{1004, 1019}));
+
+    QSignalSpy closing(frame_.get(), &FrameWindow::closing);
+    action_with_id(frame_->menuBar(), 1000)->trigger();
+    QTRY_COMPARE(closing.count(), 1);
+    QVERIFY(!frame_->isVisible());
+    QCOMPARE(frame_->installed_menu_bar(), FrameWindow::Bar::Minimal);
+    frame_->show();
+    frame_->command(10);  // the minimal bar's Exit
+    QTRY_VERIFY(!frame_->isVisible());
+  }
+
+  void popupOpeningAsksTheChildAndRelabelsState() {
+    frame_->show();
+    auto* child = new RecordingChild;
+    QMdiSubWindow* sub = frame_->client()->addSubWindow(child);
+    sub->show();
+    frame_->client()->setActiveSubWindow(sub);
+    QTRY_COMPARE(frame_->installed_menu_bar(), FrameWindow::Bar::Full);
+
+    QCOMPARE(library_->pause(), console::PauseStep::SuspendProgram);
+    QMenu* state = frame_->menuBar()->actions()[3]->menu();
+    emit state->aboutToShow();
+    QCOMPARE(child->menu_inits, 1);
+    QCOMPARE(state->actions()[0]->text(), QString("&Resume\tCtrl+Q"));
+    QCOMPARE(state->actions()[0]->data().toInt(), 1009);
+
+    QMenu* edit = frame_->menuBar()->actions()[1]->menu();
+    emit edit->aboutToShow();
+    QVERIFY(!action_with_id(frame_->menuBar(), 1004)->isEnabled());
+  }
+
+  void statusLineShowsRunStateAndMessage() {
+    frame_->resize(640, 480);
+    frame_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(frame_.get()));
+    auto* status = frame_->status_bar();
+    QCOMPARE(status->run_state_text(), QString("Running"));
+    QCOMPARE(status->message_text(), QString());
+
+    library_->set_status_message("Paste input pending");
+    library_->set_run_state(1);
+    frame_->refresh_status();
+    QCOMPARE(status->run_state_text(), QString("Paused"));
+    QCOMPARE(status->message_text(), QString("Paste input pending"));
+    QCOMPARE(status->findChild<QLabel*>("RunState")->text(), QString("Paused"));
+
+    // The status line lies under the MDI area across the whole width.
+    QTRY_COMPARE(status->geometry().top(), frame_->client()->geometry().bottom() + 1);
+    QCOMPARE(status->width(), frame_->centralWidget()->width());
+    QCOMPARE(status->geometry().bottom(), frame_->centralWidget()->height() - 1);
+
+    library_->show_status_line(0);
+    frame_->refresh_status();
+    QVERIFY(!status->isVisible());
+    QTRY_COMPARE(frame_->client()->height(), frame_->centralWidget()->height());
+  }
+
+ private:
+  std::unique_ptr<Library> library_;
+  std::unique_ptr<FrameWindow> frame_;
+};
+
+static tavo::testing::RegisterTest<FrameTest> register_frame_test;
+
+#include "frame_test.moc"

@@ -1,0 +1,45 @@
+// Runs every registered QTest class, or one child-process scenario.
+#include <QApplication>
+#include <QtTest>
+
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "registry.h"
+
+namespace tavo::testing {
+
+std::vector<TestFactory>& test_classes() {
+  static std::vector<TestFactory> classes;
+  return classes;
+}
+
+namespace {
+std::map<std::string, Scenario>& scenarios() {
+  static std::map<std::string, Scenario> map;
+  return map;
+}
+}  // namespace
+
+void register_scenario(const char* name, Scenario scenario) {
+  scenarios()[name] = std::move(scenario);
+}
+
+}  // namespace tavo::testing
+
+int main(int argc, char** argv) {
+  using namespace tavo::testing;
+  if (argc >= 3 && std::strcmp(argv[1], "--scenario") == 0) {
+    auto it = scenarios().find(argv[2]);
+    if (it == scenarios().end()) return 120;
+    return it->second(argc, argv);
+  }
+  QApplication app(argc, argv);
+  int failures = 0;
+  for (const TestFactory& make : test_classes()) {
+    std::unique_ptr<QObject> test = make();
+    failures += QTest::qExec(test.get(), argc, argv);
+  }
+  return failures == 0 ? 0 : 1;
+}
