@@ -22,6 +22,7 @@
 #include <deque>
 #include <thread>
 
+#include "analysis/run_sequence.h"
 #include "box_helpers.h"
 #include "console/core/frontend.h"
 #include "console/core/library.h"
@@ -29,6 +30,7 @@
 #include "console/window/frame.h"
 #include "console/window/startup.h"
 #include "console/window/status_bar.h"
+#include "recio/report.h"
 #include "registry.h"
 
 using namespace std::chrono_literals;
@@ -173,6 +175,22 @@ const bool registered = [] {
         },
         {QMessageBox::Ok, QMessageBox::No}, true);
   });
+  // Tavo's own run in the folder TAVO_TEST_CASE, with the editor stand-in the parent put on PATH.
+  auto tavo_run = [](int& argc, char** argv, std::deque<QMessageBox::StandardButton> answers) {
+    if (::chdir(std::getenv("TAVO_TEST_CASE")) != 0) return 99;
+    return run_child(
+        argc, argv,
+        [] {
+          recio::start_runtime();
+          analysis::run_sequence();
+        },
+        std::move(answers), false);
+  };
+  register_scenario("tavo-run",
+                    [tavo_run](int& argc, char** argv) { return tavo_run(argc, argv, {}); });
+  register_scenario("tavo-run-error", [tavo_run](int& argc, char** argv) {
+    return tavo_run(argc, argv, {QMessageBox::Ok, QMessageBox::Yes});
+  });
   register_scenario("close-in-error-box", [](int& argc, char** argv) {
     return run_child(
         argc, argv,
@@ -229,11 +247,13 @@ struct ChildResult {
   QString errors;
 };
 
-ChildResult run_scenario(const QString& name, const QString& config_home = {}) {
+ChildResult run_scenario(const QString& name, const QString& config_home = {},
+                         const QProcessEnvironment& extra = {}) {
   QProcess child;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("QT_QPA_PLATFORM", "offscreen");
   if (!config_home.isEmpty()) env.insert("XDG_CONFIG_HOME", config_home);
+  for (const QString& key : extra.keys()) env.insert(key, extra.value(key));
   child.setProcessEnvironment(env);
   child.start(QCoreApplication::applicationFilePath(), {"--scenario", name});
   ChildResult result;
@@ -272,10 +292,73 @@ const QString kExitPrompt = QString(
 
 }  // namespace
 
+// A copy of a golden case and a stub editor that logs its arguments and takes its time, so
+// that the frame is seen with its title while the run goes on.
+struct TavoCase {
+  QTemporaryDir dir;
+  QProcessEnvironment env;
+
+  explicit TavoCase(const QString& golden) {
+    QDir source(QString(TAVO_SOURCE_DIR) + "/tests/data/golden/" + golden);
+    for (const QString& f : source.entryList(QDir::Files))
+      QFile::copy(source.filePath(f), dir.filePath(f));
+    QDir(dir.path()).mkdir("bin");
+    QFile stub(dir.filePath("bin/notepad"));
+    stub.open(QIODevice::WriteOnly);
+    stub.write(
+        ("#!/bin/sh\necho \"$@\" >> " + dir.filePath("notepad.log") + "\nsleep 0.3\n").toUtf8());
+    stub.close();
+    stub.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    env.insert("TAVO_TEST_CASE", dir.path());
+    env.insert("PATH", dir.filePath("bin") + ":/usr/bin:/bin");
+  }
+  QByteArray read(const QString& name) const {
+    QFile f(dir.filePath(name));
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+  }
+};
+
+// The report without its date line.
+QByteArray without_date(QByteArray report) {
+  QList<QByteArray> lines = report.split('\n');
+  lines.removeIf([](const QByteArray& l) { return l.contains("Dia = "); });
+  return lines.join('\n');
+}
+
 class StartupTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void tavoRunsInTheFrameAndClosesItByItself() {
+    TavoCase c("worked");
+    QByteArray expected = c.read("expected-report.txt");
+    ChildResult r = run_scenario("tavo-run", {}, c.env);
+    QVERIFY2(!r.errors.contains("Sanitizer"), qPrintable(r.errors));
+    QCOMPARE(r.exit_code, 0);
+    QCOMPARE(lines_of(r, "title"), QStringList{"TAVO 1.0 - Tavorama"});
+    QVERIFY(lines_of(r, "box").isEmpty());
+    QCOMPARE(c.read("notepad.log"), QByteArray("dados.r33\nrelatorio.txt\n"));
+    QCOMPARE(without_date(c.read("relatorio.txt")), without_date(expected));
+  }
+
+  void tavoErrorShowsItsBoxThenThePromptAndEndsWithItsStatus() {
+    TavoCase c("worked");
+    QFile::remove(c.dir.filePath("exatos.txt"));
+    ChildResult r = run_scenario("tavo-run-error", {}, c.env);
+    QVERIFY2(!r.errors.contains("Sanitizer"), qPrintable(r.errors));
+    const QString error_box =
+        QString(
+            "Lumetra run-time error |lumrtl: severe (24): end-of-file during read, unit 7, "
+            "file %1|%2|%3|0")
+            .arg(QDir(c.dir.path()).canonicalPath() + "/exatos.txt")
+            .arg(int(QMessageBox::Critical))
+            .arg(int(QMessageBox::Ok));
+    QCOMPARE(lines_of(r, "box"), (QStringList{error_box, kExitPrompt}));
+    QCOMPARE(r.exit_code, 24);  // the low byte of the status
+    QCOMPARE(c.read("notepad.log"), QByteArray("dados.r33\n"));
+  }
+
   void normalRunClosesTheFrameAndReturnsZero() {
     QTemporaryDir config;  // no win.ini there
     ChildResult r = run_scenario("normal", config.path());
