@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <set>
@@ -291,6 +293,46 @@ TEST_F(FaultTest, LongNames) {
   fs::remove(deep / "a3.dat");
   r = run(deep);
   EXPECT_EQ(r.err, io_line(24, "end-of-file during read", 7, deep / "a3.dat"));
+
+  // Beyond PATH_MAX: the folder is made and entered one component at a time, and tavo started in
+  // it, as no system call takes the whole path.
+  const fs::path home = fs::current_path();
+  fs::path beyond = home / "beyond";
+  ASSERT_EQ(::mkdir("beyond", 0755), 0);
+  ASSERT_EQ(::chdir("beyond"), 0);
+  for (int i = 0; i < 20; ++i) {
+    const std::string part(250, static_cast<char>('a' + i));
+    ASSERT_EQ(::mkdir(part.c_str(), 0755), 0);
+    ASSERT_EQ(::chdir(part.c_str()), 0);
+    beyond /= part;
+  }
+  ASSERT_GT(beyond.string().size(), 5000u);
+  for (const char* f :
+       {"dados.r33", "exatos.txt", "a1.dat", "a3.dat", "b1.dat", "b2.dat", "b3.dat"})
+    fs::copy_file(source_dir() / kWorked / f, f);
+  const fs::path out = tmp_.path() / "beyond.err";
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 2, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  std::string exe = tavo_binary().string();
+  char* argv[] = {exe.data(), nullptr};
+  write_stub_notepad(tmp_.path() / "beyond.bin");
+  std::string path_var = "PATH=" + (tmp_.path() / "beyond.bin").string() + ":/usr/bin:/bin";
+  std::string console = "TAVO_CONSOLE=terminal";
+  char* envp[] = {path_var.data(), console.data(), nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, exe.c_str(), &fa, nullptr, argv, envp), 0);
+  posix_spawn_file_actions_destroy(&fa);
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  const bool made_empty = fs::exists("a2.dat") && fs::file_size("a2.dat") == 0;
+  ASSERT_EQ(::chdir(home.c_str()), 0);
+  ASSERT_EQ(std::system("rm -rf beyond"), 0);  // deeper than std::filesystem can remove
+  EXPECT_EQ(read_file(out), io_line(24, "end-of-file during read", 7, beyond / "a2.dat"));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == severe_status(24));
+  EXPECT_TRUE(made_empty);
 
   // A name longer than the 60-character field of dados.r33 is cut to the field.
   const std::string name(300, 'n');
