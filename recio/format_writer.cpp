@@ -62,7 +62,9 @@ constexpr auto kUsed = [] {
 inline bool stored_in_range(Kind k, std::int32_t repeat, std::int32_t w) {
   const unsigned used = kUsed[static_cast<std::size_t>(k)];
   const std::int32_t lo = moves(k) ? 0 : 1;
-  if ((used & 1) && static_cast<std::uint32_t>(repeat - lo) > std::uint32_t(kMaxOperand - lo))
+  // In unsigned arithmetic: a stored repeat may be any 32-bit value, INT32_MIN included.
+  if ((used & 1) &&
+      static_cast<std::uint32_t>(repeat) - std::uint32_t(lo) > std::uint32_t(kMaxOperand - lo))
     return false;
   if ((used & 2) && k != Kind::Scale && static_cast<std::uint32_t>(w) > std::uint32_t(kMaxOperand))
     return false;

@@ -9,10 +9,12 @@
 
 #include <atomic>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <thread>
 
 #include "console/core/frontend.h"
@@ -61,8 +63,46 @@ std::string fill(std::string_view text, std::initializer_list<std::string_view> 
   return out;
 }
 
+// Set on a thread that gave up waiting for the I/O section (see wait_for_section): it then goes on
+// without it.
+thread_local bool t_without_section = false;
+
+// Waits for the I/O section, for the exit handler and the console-control watcher, which may run
+// on another thread than the program's statements (the watcher always does; the window front end
+// runs the exit handler when the frame closes). A running statement normally ends within
+// milliseconds; one blocked in a read (a terminal, a console window waiting for a line) would keep
+// the exit from ever happening, so past a grace period the caller goes on without the section.
+bool wait_for_section() {
+  constexpr auto kStatementGrace = std::chrono::seconds(1);
+  if (t_without_section) return false;
+  const auto give_up = std::chrono::steady_clock::now() + kStatementGrace;
+  do {
+    if (io_section().try_lock()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  } while (std::chrono::steady_clock::now() < give_up);
+  t_without_section = true;
+  return false;
+}
+
+// Holds the I/O section for the calling thread, unless that thread gave up waiting for it.
+class InSection {
+ public:
+  InSection() : held_(!t_without_section) {
+    if (held_) io_section().lock();
+  }
+  ~InSection() {
+    if (held_) io_section().unlock();
+  }
+  InSection(const InSection&) = delete;
+  InSection& operator=(const InSection&) = delete;
+
+ private:
+  bool held_;
+};
+
 // Before a message: every console unit that still owes a line end gets one.
 void end_console_lines() {
+  InSection section;
   UnitTable::instance().for_each([](Unit& u) { u.end_console_line(); });
 }
 
@@ -122,6 +162,7 @@ void report(Status status, std::initializer_list<std::string_view> args) {
 
 void run_exit_handler() {
   if (g_exit_handler_entered.exchange(true)) return;
+  const bool in_section = wait_for_section();
   // No trap counting is enabled (every floating-point exception stays masked), so there are no
   // trap counts to report.
   UnitTable::instance().close_all([](Status s, const Unit* failed) {
@@ -131,6 +172,7 @@ void run_exit_handler() {
     show_line(compose_line(s, failed));
     if (is_severe(s)) std::_Exit(static_cast<int>(s));
   });
+  if (in_section) io_section().unlock();
 }
 
 namespace {
@@ -266,6 +308,9 @@ void on_control_signal(int signo) {
 void watch_control_signals() {
   while (::sem_wait(&g_control_signal) != 0) {
   }
+  // A running statement ends first, so that the units are closed with its records complete; the
+  // section is kept from then on, so the program thread stops at its next statement.
+  wait_for_section();
   int signo = g_control_signo.load();
   std::string_view event = "unknown";
   int event_number = 3;

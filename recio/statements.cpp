@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "recio/list_reader.h"
@@ -23,16 +24,20 @@ class Statement {
   Status start(Kind kind, int number, unsigned flags, Begin begin) {
     kind_ = kind;
     flags_ = flags;
+    std::unique_lock<std::recursive_mutex> section(io_section());
     std::unique_ptr<Unit> failed;
     if (Status s = UnitTable::instance().select(number, unit_, &failed); s != kOk) {
       unit_ = nullptr;
+      section.unlock();
       return settle(s, failed.get(), flags);
     }
     if (unit_->busy_on_this_thread()) {
       Unit* busy = unit_;
       unit_ = nullptr;  // the unit stays with the statement that holds it
+      section.unlock();
       return settle(status_of(kRecursiveIo), busy, flags);
     }
+    section_ = std::move(section);
     claim();
     Status s = unit_->form() != Form::Formatted ? status_of(kUnformattedUnit) : kOk;
     if (s == kOk && kind == Kind::Write && unit_->read_only()) s = status_of(kWriteReadOnly);
@@ -100,6 +105,7 @@ class Statement {
     if (signals_held_) ::pthread_sigmask(SIG_SETMASK, &saved_mask_, nullptr);
     if (locked_) unit_->lock().unlock();
     signals_held_ = locked_ = false;
+    if (section_.owns_lock()) section_.unlock();
   }
 
   Kind kind_ = Kind::Read;
@@ -109,6 +115,7 @@ class Statement {
   bool locked_ = false;
   bool signals_held_ = false;
   sigset_t saved_mask_;
+  std::unique_lock<std::recursive_mutex> section_;  // from start to end
 };
 
 // The statements of this thread driven through the call sequence. They nest only through I/O
@@ -167,30 +174,53 @@ Status transfer_item(const Item& item) {
   return s;
 }
 
+// Opens and closes change the unit table inside the I/O section; the status is settled outside.
+using Section = std::lock_guard<std::recursive_mutex>;
+
 Status open_unit(int unit, unsigned flags, std::span<const KeywordEntry> keys,
                  std::span<const ArgWord> args) {
   std::unique_ptr<Unit> failed;
-  Status s = UnitTable::instance().open(unit, keys, args, &failed);
+  Status s;
+  {
+    Section section(io_section());
+    s = UnitTable::instance().open(unit, keys, args, &failed);
+  }
   return settle(s, failed.get(), flags);
 }
 
 Status close_unit(int unit, unsigned flags, std::span<const KeywordEntry> keys,
                   std::span<const ArgWord> args) {
   std::unique_ptr<Unit> failed;
-  Status s = UnitTable::instance().close(unit, keys, args, &failed);
-  return settle(s, failed ? failed.get() : UnitTable::instance().find(unit), flags);
+  Status s;
+  const Unit* shown;
+  {
+    Section section(io_section());
+    s = UnitTable::instance().close(unit, keys, args, &failed);
+    shown = failed ? failed.get() : UnitTable::instance().find(unit);
+  }
+  return settle(s, shown, flags);
 }
 
 Status open(int unit, const OpenOptions& options, unsigned flags) {
   std::unique_ptr<Unit> failed;
-  Status s = UnitTable::instance().open(unit, options, &failed);
+  Status s;
+  {
+    Section section(io_section());
+    s = UnitTable::instance().open(unit, options, &failed);
+  }
   return settle(s, failed.get(), flags);
 }
 
 Status close(int unit, const CloseOptions& options, unsigned flags) {
   std::unique_ptr<Unit> failed;
-  Status s = UnitTable::instance().close(unit, options, &failed);
-  return settle(s, failed ? failed.get() : UnitTable::instance().find(unit), flags);
+  Status s;
+  const Unit* shown;
+  {
+    Section section(io_section());
+    s = UnitTable::instance().close(unit, options, &failed);
+    shown = failed ? failed.get() : UnitTable::instance().find(unit);
+  }
+  return settle(s, shown, flags);
 }
 
 Status write_formatted(int unit, std::span<const std::uint32_t> format,

@@ -761,6 +761,11 @@ Status UnitTable::close(int number, const CloseOptions& options, std::unique_ptr
 
 // ---------------------------------------------------------------------------------------------
 
+std::recursive_mutex& io_section() {
+  static constinit std::recursive_mutex section;  // no construction to run, none to undo
+  return section;
+}
+
 int set_reentrancy(int mode) {
   if (mode == 3) return g_reentrancy.load();
   return g_reentrancy.exchange(mode);

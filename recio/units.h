@@ -266,6 +266,14 @@ class UnitTable {
   std::mutex table_lock_;
 };
 
+// The I/O section. A statement holds it from its start to its end, an open or close while it
+// changes the unit table, and the exit handler while it closes the units; so the console-control
+// watcher, which runs on a thread of its own, never closes a unit under a running statement.
+// The watcher and the exit handler wait for it at most a second (a statement blocked in a read is
+// not waited for). Held whatever the reentrancy mode, uncontended but at the exit; recursive, as
+// a statement may start another one on its thread.
+std::recursive_mutex& io_section();
+
 // Reentrancy mode: 0 none, 1 asynchronous (interrupt and abort signals held off inside the
 // run-time), 2 and above threaded (unit and table locks). Starts at 2. Returns the previous
 // mode; the value 3 only queries.

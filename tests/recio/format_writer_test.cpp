@@ -306,6 +306,7 @@ TEST(FormatWriter, MalformedRecordsAreSyntaxErrors) {
       {start, 0x00000038, i2, 0x39, end},                     // group repeat 0
       {start, 0x1d, 1, static_cast<std::uint32_t>(-4), end},  // Aw with w = -4
       {start, 0x1d, 0, 4, end},                               // Aw with repeat 0
+      {start, 0x1d, 0x80000000, 4, end},                      // Aw with repeat INT32_MIN
   };
   for (const auto& format : bad) {
     const Result r = run(format, {Item::value(1), Item::value(2)});

@@ -6,10 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <limits>
+#include <thread>
 
 #include "recio/catalog.h"
+#include "recio/format_record.h"
+#include "recio/statements.h"
 #include "recio/units.h"
 #include "support/temp_dir.h"
 
@@ -248,6 +252,38 @@ TEST(StartupDeathTest, ControlSignalsEndWithError200AndANonZeroStatus) {
         std::string("lumrtl: error \\(200\\): program aborting due to ") + c.event + " event");
     EXPECT_EQ(read_file("partial.txt"), "kept\r\n");
   }
+}
+
+// A control signal during a statement lets the statement end before the units are closed; a
+// statement that does not end within the grace period does not keep the process alive.
+TEST(StartupDeathTest, ControlSignalWaitsForTheRunningStatement) {
+  static constexpr auto kLine = fmt::record(fmt::start(), fmt::a(), fmt::end());
+  TempDir dir;
+  EXPECT_EXIT(
+      {
+        start_runtime();
+        set_reentrancy(0);  // as the program runs: no signal is held off inside a statement
+        open(10, OpenOptions{.file = "partial.txt"});
+        start_formatted_write(10, 0, kLine, Item::text("first", 5));
+        ::kill(::getpid(), SIGINT);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        transfer_item(Item::text("second", 6));
+        transfer_item(Item::end());
+        for (;;) ::pause();
+      },
+      ExitedWithCode(128 + SIGINT), "control-C");
+  EXPECT_EQ(read_file("partial.txt"), "first\r\nsecond\r\n");
+
+  EXPECT_EXIT(
+      {
+        start_runtime();
+        set_reentrancy(0);  // as the program runs: no signal is held off inside a statement
+        open(10, OpenOptions{.file = "never.txt"});
+        start_formatted_write(10, 0, kLine, Item::text("first", 5));
+        ::kill(::getpid(), SIGINT);
+        for (;;) ::pause();
+      },
+      ExitedWithCode(128 + SIGINT), "control-C");
 }
 
 TEST(StartupDeathTest, ProcessorExceptionsAreReported) {
