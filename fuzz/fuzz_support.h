@@ -71,6 +71,7 @@ class Bytes {
 
 // A heap block of exactly `n` bytes (none for 0: any access is then out of bounds too).
 inline std::unique_ptr<char[]> exact_block(std::size_t n) {
+  if (n > static_cast<std::size_t>(PTRDIFF_MAX)) std::abort();  // no object is that large
   return std::unique_ptr<char[]>(new char[n]);
 }
 
