@@ -1,5 +1,7 @@
 #include "analysis/run_sequence.h"
 
+#include <algorithm>
+#include <cctype>
 #include <ctime>
 #include <string>
 
@@ -48,6 +50,23 @@ void build_date_and_time() {
       std::string(h.trimmed()) + ":" + std::string(n.trimmed()) + ":" + std::string(y.view());
 }
 
+// The report's name must reach the editor as one argument whatever it holds: a name of
+// ordinary characters goes into the command line as it stands; any other (blanks, quotes, or
+// characters such as ; & | $ that the interpreter would act on) is quoted, so that a name taken
+// from an input file can never run a command of its own.
+std::string editor_command_for(const Text<60>& report_file_name) {
+  std::string_view name = report_file_name.trimmed();
+  auto plain = [](unsigned char c) {
+    return std::isalnum(c) || c >= 0x80 ||
+           std::string_view("._-+/,:=@%").find(c) != std::string_view::npos;
+  };
+  if (std::all_of(name.begin(), name.end(), plain))
+    return "notepad " + std::string(report_file_name.view()) + "  ";
+  std::string quoted = "notepad '";
+  for (char c : name) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
 }  // namespace
 
 void run_sequence() {
@@ -63,7 +82,8 @@ void run_sequence() {
   read_solution_tables();
   build_date_and_time();
   write_report_header();
-  s.editor_command = "notepad " + std::string(s.report_file_name.view()) + "  ";
+  const std::string editor_command = editor_command_for(s.report_file_name);
+  s.editor_command = editor_command;
 
   const std::int32_t var_count = s.var_count;
   for (s.var_index = 1; s.var_index <= var_count; ++s.var_index) {
@@ -73,7 +93,7 @@ void run_sequence() {
     write_variable_report();
   }
 
-  s.shell_status = console::RunCommand(s.editor_command.view());
+  s.shell_status = console::RunCommand(editor_command);
   recio::close(kReportUnit);
   console::set_exit_mode(static_cast<int>(console::ExitMode::NoPersist));
 }

@@ -201,9 +201,11 @@ struct OpenParams {
 
 std::string clean_file_name(std::string_view name) {
   if (name.size() > kMaxFileName) name = name.substr(0, kMaxFileName);
-  std::size_t b = name.find_first_not_of(' ');
+  // A text field that was never given a value holds zero bytes: they pad like blanks.
+  static constexpr std::string_view kPadding(" \0", 2);
+  std::size_t b = name.find_first_not_of(kPadding);
   if (b == std::string_view::npos) return {};
-  std::size_t e = name.find_last_not_of(' ');
+  std::size_t e = name.find_last_not_of(kPadding);
   return std::string(name.substr(b, e - b + 1));
 }
 
@@ -376,6 +378,11 @@ Status Unit::connect(const OpenParams& p) {
       break;
   }
   if (name_.empty()) return status_of(kFileNameError);
+  if (name_.find('\0') != std::string::npos) {
+    // No file can have it as its name; the message shows each zero byte as '?'.
+    std::replace(full_path_.begin(), full_path_.end(), '\0', '?');
+    return status_of(kFileNameError);
+  }
   full_path_ = full_path_of(name_);
 
   int access_flags = O_RDWR;

@@ -284,6 +284,32 @@ TEST_F(RunTest, NullFlagsLeaveZeros) {
   EXPECT_EQ(count(report(), kHashLine), 2);
 }
 
+TEST_F(RunTest, AReportNameCannotRunCommands) {
+  for (std::string name :
+       {"rel; touch hacked.txt", "rel $(touch hacked.txt)", "it''s `touch hacked.txt`"}) {
+    Case c;
+    c.report = "'" + name + "'";
+    RunResult r = run(c);
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    std::string stored = name;
+    if (std::size_t q = stored.find("''"); q != std::string::npos) stored.erase(q, 1);
+    EXPECT_TRUE(fs::exists(dir() / stored)) << stored;
+    EXPECT_FALSE(fs::exists(dir() / "hacked.txt")) << name;
+    // The editor got the whole name: the stub logs its arguments joined by blanks.
+    EXPECT_EQ(r.notepad_log, "dados.r33\n" + stored + "\n");
+    fs::remove_all(dir());
+    fs::remove_all(tmp_.path() / "case.run");
+  }
+}
+
+TEST_F(RunTest, AReportNameNeverGivenIsAFileNameError) {
+  Case c;
+  c.report = ",";  // a null value: the name keeps its start value, zero bytes
+  RunResult r = run(c);
+  EXPECT_EQ(r.exit_code, severe_status(43));
+  EXPECT_EQ(r.err, "lumrtl: severe (43): file name specification error, unit 10, file \r\n");
+}
+
 TEST_F(RunTest, MissingInputFileIsCreatedEmpty) {
   fs::create_directories(dir());
   RunResult r = run_tavo(dir());
