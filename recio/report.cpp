@@ -5,6 +5,7 @@
 #include <pthread.h>
 #include <semaphore.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -391,11 +392,19 @@ void on_processor_exception(int signo, siginfo_t* info, void*) {
 }
 
 void install_exception_handlers() {
-  static char alt_stack[64 * 1024];
-  stack_t ss{};
-  ss.ss_sp = alt_stack;
-  ss.ss_size = sizeof alt_stack;
-  ::sigaltstack(&ss, nullptr);
+  // A stack overflow is reported from an alternate stack. A sanitizer may have given the thread
+  // one already (and frees it when the thread ends); only a thread without one gets ours.
+  stack_t current{};
+  if (::sigaltstack(nullptr, &current) == 0 && (current.ss_flags & SS_DISABLE)) {
+    constexpr std::size_t kSize = 64 * 1024;
+    void* mem = ::mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mem != MAP_FAILED) {
+      stack_t ss{};
+      ss.ss_sp = mem;
+      ss.ss_size = kSize;
+      ::sigaltstack(&ss, nullptr);
+    }
+  }
   pthread_attr_t attr;
   if (::pthread_getattr_np(::pthread_self(), &attr) == 0) {
     void* low = nullptr;
