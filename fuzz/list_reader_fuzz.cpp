@@ -44,23 +44,7 @@ struct ItemShape {
   bool no_storage = false;
 
   std::size_t element_size() const {
-    switch (type) {
-      case DataType::Int1:
-        return 1;
-      case DataType::Int2:
-        return 2;
-      case DataType::Int4:
-      case DataType::Logical4:
-      case DataType::Real4:
-        return 4;
-      case DataType::Int8:
-      case DataType::Real8:
-        return 8;
-      case DataType::Character:
-        return length;
-      default:
-        return 0;
-    }
+    return type == DataType::Character ? length : recio::element_size(type);
   }
   std::size_t bytes() const { return no_storage ? 0 : element_size() * count; }
 };

@@ -1,5 +1,7 @@
 #include "recio/format_writer.h"
 
+#include "analysis/report_formats.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -59,14 +61,7 @@ Result run(std::string_view text, const std::vector<Item>& items) {
 }
 
 // The variable heading of the report, as the analysis stores it.
-constexpr auto kV1 = fmt::record(
-    fmt::start(), fmt::slash(), fmt::slash(),
-    fmt::lit<"##############################################">(), fmt::slash(), fmt::slash(),
-    fmt::slash(), fmt::tr(5), fmt::a(80), fmt::slash(), fmt::slash(), fmt::tr(5), fmt::p(1),
-    fmt::e(30, 19), fmt::lit<" = solução exata">(), fmt::slash(), fmt::tr(5), fmt::p(1),
-    fmt::e(30, 19), fmt::lit<" = ordem assintótica do esquema de ordem baixa">(), fmt::slash(),
-    fmt::tr(5), fmt::p(1), fmt::e(30, 19),
-    fmt::lit<" = ordem assintótica do esquema de ordem alta">(), fmt::end());
+constexpr const auto& kV1 = analysis::formats::kVariableHeading;
 
 TEST(FormatWriter, VariableHeading) {
   const std::string name = pad("phi = 1 + h**2", 80);
