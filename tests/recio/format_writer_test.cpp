@@ -1,13 +1,12 @@
 #include "recio/format_writer.h"
 
-#include "analysis/report_formats.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 #include <vector>
 
+#include "analysis/report_formats.h"
 #include "recio/catalog.h"
 
 namespace recio {
