@@ -114,6 +114,11 @@ constexpr bool is_data_edit(Kind k) {
   return (k >= Kind::A && k <= Kind::Z) || k >= Kind::Aw;
 }
 
+// Data edit descriptors written without a width: the item's type gives their width and digits.
+constexpr bool without_width(Kind k) {
+  return (k >= Kind::A && k <= Kind::Z) || k == Kind::B || k == Kind::EN || k == Kind::ES;
+}
+
 struct OpcodeInfo {
   std::uint8_t operand_class;  // 1-5 long form, 6-10 short form
   std::uint8_t length;         // bytes: 12 long, 4 short (literal: its head), 0 invalid
@@ -139,22 +144,11 @@ static_assert(std::size(kShortKinds) == kOpcodeCount - kFirstShortOpcode);
 
 // Operand class of a kind's short form (6-10); its long form uses the class minus 5.
 constexpr std::uint8_t short_class(Kind k) {
+  if (without_width(k)) return 7;
   switch (k) {
     case Kind::GroupStart:
     case Kind::SkipX:
     case Kind::Slash:
-    case Kind::A:
-    case Kind::D:
-    case Kind::E:
-    case Kind::F:
-    case Kind::G:
-    case Kind::I:
-    case Kind::L:
-    case Kind::O:
-    case Kind::Z:
-    case Kind::B:
-    case Kind::EN:
-    case Kind::ES:
       return 7;
     case Kind::Scale:
     case Kind::T:

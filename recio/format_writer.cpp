@@ -398,23 +398,11 @@ Status FormatWriter::put_element(const Item& item, std::size_t index) noexcept {
 
   std::int32_t w = w_, d = d_, e = e_;
   std::int32_t m = 1;
+  if (without_width(kind_)) {
+    const Defaults def = defaults(kind_, item);
+    w = def.w, d = def.d, e = def.e;
+  }
   switch (kind_) {
-    case Kind::A:
-    case Kind::D:
-    case Kind::E:
-    case Kind::F:
-    case Kind::G:
-    case Kind::I:
-    case Kind::L:
-    case Kind::O:
-    case Kind::Z:
-    case Kind::B:
-    case Kind::EN:
-    case Kind::ES: {
-      const Defaults def = defaults(kind_, item);
-      w = def.w, d = def.d, e = def.e;
-      break;
-    }
     case Kind::Iwm:
     case Kind::Owm:
     case Kind::Zwm:
