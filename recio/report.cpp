@@ -148,10 +148,20 @@ void show_line(std::string_view line, std::string_view caption) {
   write_stderr(out);
 }
 
-void report(Status status, const Unit* unit) {
+namespace {
+
+// A unit's status as the user sees it: on a fresh line, the system's text first when the unit
+// recorded an OS error, then the numbered line.
+void show_status(Status status, const Unit* unit) {
   end_console_lines();
   if (unit != nullptr && unit->os_error() != 0) show_line(compose_os_line(unit->os_error()));
   show_line(compose_line(status, unit));
+}
+
+}  // namespace
+
+void report(Status status, const Unit* unit) {
+  show_status(status, unit);
   if (is_severe(status)) terminate_severe(status);
 }
 
@@ -167,10 +177,7 @@ void run_exit_handler() {
   // No trap counting is enabled (every floating-point exception stays masked), so there are no
   // trap counts to report.
   UnitTable::instance().close_all([](Status s, const Unit* failed) {
-    end_console_lines();
-    if (failed != nullptr && failed->os_error() != 0)
-      show_line(compose_os_line(failed->os_error()));
-    show_line(compose_line(s, failed));
+    show_status(s, failed);
     if (is_severe(s)) std::_Exit(static_cast<int>(s));
   });
   if (in_section) io_section().unlock();

@@ -430,7 +430,6 @@ Status Unit::connect(const OpenParams& p) {
   owns_fd_ = true;
   in_fd_ = p.action == Action::Write ? -1 : fd;
   out_fd_ = read_only_ ? -1 : fd;
-  if (in_fd_ < 0 && out_fd_ < 0) in_fd_ = fd;  // keep the handle owned for close
   bool at_end = p.access == Access::Append || p.position == Position::Append;
   if (at_end) {
     ::lseek(fd, 0, SEEK_END);
