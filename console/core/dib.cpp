@@ -149,10 +149,13 @@ bool write_all(int fd, const std::uint8_t* data, std::size_t size) {
 int create_temporary(const std::filesystem::path& target, std::string& name) {
   static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
-    name = (target.parent_path() /
-            ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
-             std::to_string(counter.fetch_add(1))))
-               .string();
+    std::string leaf = ".";
+    leaf += target.filename().string();
+    leaf += ".tmp";
+    leaf += std::to_string(::getpid());
+    leaf += '-';
+    leaf += std::to_string(counter.fetch_add(1));
+    name = (target.parent_path() / leaf).string();
     const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }

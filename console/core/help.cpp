@@ -113,7 +113,10 @@ std::string help_url(std::string_view help_path, std::optional<int> context) {
       url += kHex[c & 0xF];
     }
   }
-  if (context) url += "#" + help_anchor(*context);
+  if (context) {
+    url += '#';
+    url += help_anchor(*context);
+  }
   return url;
 }
 
