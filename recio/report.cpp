@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "console/core/frontend.h"
+#include "console/core/pause.h"
 #include "console/core/program_end.h"
 #include "recio/catalog.h"
 #include "recio/units.h"
@@ -73,8 +74,12 @@ thread_local bool t_without_section = false;
 // runs the exit handler when the frame closes). A running statement normally ends within
 // milliseconds; one blocked in a read (a terminal, a console window waiting for a line) would keep
 // the exit from ever happening, so past a grace period the caller goes on without the section.
+// A paused program is let go first: stopped at an arbitrary point it could hold a unit
+// half-changed and its statement's records unwritten; running on, it ends the statement, and the
+// section held from then on stops it at its next one.
 bool wait_for_section() {
   constexpr auto kStatementGrace = std::chrono::seconds(1);
+  console::release_workers_for_exit();
   if (t_without_section) return false;
   const auto give_up = std::chrono::steady_clock::now() + kStatementGrace;
   do {

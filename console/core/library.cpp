@@ -152,6 +152,18 @@ bool Library::set_menu_item_checked(int id, bool checked) {
   return menu_.set_checked(id, checked);
 }
 
+MenuContext Library::menu_context() const {
+  MenuContext context;
+  context.run_state = run_state();
+  context.status_line_visible = status_line_visible();
+  return context;
+}
+
+void Library::apply_menu_context(const MenuContext& context) {
+  std::lock_guard lock(menu_mutex_);
+  menu_.apply(context);
+}
+
 int Library::close_unit_window(std::int32_t id, bool keep) {
   WindowHandle window = windows_.find(id);
   if (window == kInvalidWindow) return -1;

@@ -75,6 +75,10 @@ class Library {
   MenuBarModel menu() const;
   bool set_menu_item_enabled(int id, bool enabled);
   bool set_menu_item_checked(int id, bool checked);
+  // A popup opens: the library's part of the context (run state, status line), which the
+  // active window completes with its own before apply_menu_context.
+  MenuContext menu_context() const;
+  void apply_menu_context(const MenuContext& context);
 
   WindowTable& windows() { return windows_; }
   ExitCallbackList& exit_callbacks() { return exit_callbacks_; }

@@ -73,6 +73,19 @@ void MenuBarModel::show_run_state(RunState state) {
   }
 }
 
+void MenuBarModel::apply(const MenuContext& c) {
+  using namespace command;
+  set_enabled(kPaste, !c.paste_pending && c.clipboard_has_text);
+  set_enabled(kClearPaste, c.paste_pending);
+  set_enabled(kCopy, c.selection_active && c.selection_has_extent);
+  const bool may_select = !c.selection_active && !c.size_to_fit && !c.full_screen;
+  for (int id : {kSelectText, kSelectGraphics, kSelectAll}) set_enabled(id, may_select);
+  set_enabled(kInput, c.read_pending);
+  set_checked(kSizeToFit, c.size_to_fit);
+  set_checked(kStatusBar, c.status_line_visible);
+  show_run_state(c.run_state);
+}
+
 void MenuBarModel::set_program_items_enabled(bool enabled) {
   for (MenuPopup& popup : popups_) {
     for (MenuItem& item : popup.items) {

@@ -48,6 +48,20 @@ struct MenuItem {
   bool checked = false;
 };
 
+// What decides the items' state when a popup opens: the active window's state, the paste queue,
+// the clipboard, the pending read and the library's run state and status line.
+struct MenuContext {
+  bool paste_pending = false;
+  bool clipboard_has_text = false;
+  bool selection_active = false;      // a text or graphics selection is in progress
+  bool selection_has_extent = false;  // ... and something is marked
+  bool size_to_fit = false;
+  bool full_screen = false;
+  bool read_pending = false;
+  bool status_line_visible = true;
+  RunState run_state = RunState::Running;
+};
+
 struct MenuPopup {
   std::string title;
   std::vector<MenuItem> items;
@@ -70,6 +84,12 @@ class MenuBarModel {
   // The State item reads "&Pause\tCtrl+S" (1008) while running and "&Resume\tCtrl+Q" (1009)
   // while paused; Finished leaves it as it is.
   void show_run_state(RunState state);
+  // The enabling rules: Paste while no paste is pending and the clipboard holds text; Clear
+  // Paste while a paste is pending; Copy while a selection has an extent; the three Select items
+  // while no selection is active and neither Size To Fit nor full screen is on; Input while a
+  // read is pending; Size To Fit and Status Bar checked as their flags; the State item as
+  // show_run_state. Other items keep their state.
+  void apply(const MenuContext& context);
   // Grays every program-added item (ids 1101 and up); enables them again for `enabled`.
   void set_program_items_enabled(bool enabled);
 

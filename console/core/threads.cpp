@@ -1,5 +1,7 @@
 #include "console/core/threads.h"
 
+#include <signal.h>
+
 #include <atomic>
 #include <mutex>
 #include <thread>
@@ -9,19 +11,73 @@ namespace {
 
 std::atomic<std::thread::id> g_gui_thread{};
 
+struct Worker {
+  pthread_t thread;
+  bool ended = false;
+};
+
 std::mutex g_registration_mutex;
-std::vector<pthread_t>& workers() {
-  static std::vector<pthread_t> list;
+std::vector<Worker>& workers() {
+  static std::vector<Worker> list;
   return list;
 }
 
-ThreadRecord register_thread() {
-  if (!on_gui_thread()) {
-    std::lock_guard lock(g_registration_mutex);
-    workers().push_back(pthread_self());
+// Holds the registration lock with every asynchronous signal blocked on the calling thread: a
+// worker stopped by a pause while holding the lock would keep the resume from taking it.
+class RegistrationLock {
+ public:
+  enum class OnRelease { RestoreSignals, KeepSignalsBlocked };
+
+  explicit RegistrationLock(OnRelease on_release = OnRelease::RestoreSignals)
+      : on_release_(on_release) {
+    sigset_t all;
+    sigfillset(&all);
+    for (int fault : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGTRAP}) sigdelset(&all, fault);
+    pthread_sigmask(SIG_BLOCK, &all, &saved_);
+    g_registration_mutex.lock();
   }
-  return ThreadRecord{};
-}
+  ~RegistrationLock() {
+    g_registration_mutex.unlock();
+    if (on_release_ == OnRelease::RestoreSignals) pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
+  }
+  RegistrationLock(const RegistrationLock&) = delete;
+  RegistrationLock& operator=(const RegistrationLock&) = delete;
+
+ private:
+  OnRelease on_release_;
+  sigset_t saved_;
+};
+
+// Lists a worker thread for as long as it lives; its end is noted, so that it is never signalled
+// after it has gone.
+class Registration {
+ public:
+  Registration() : listed_(!on_gui_thread()) {
+    if (!listed_) return;
+    RegistrationLock lock;
+    // An ended thread's id may come back for a new thread: its entry is taken over.
+    for (Worker& w : workers()) {
+      if (w.ended && pthread_equal(w.thread, pthread_self())) {
+        w.ended = false;
+        return;
+      }
+    }
+    workers().push_back({pthread_self()});
+  }
+  // The signals stay blocked to the thread's end: a stop signal still pending would otherwise
+  // stop a thread that no resume reaches any more.
+  ~Registration() {
+    if (!listed_) return;
+    RegistrationLock lock(RegistrationLock::OnRelease::KeepSignalsBlocked);
+    for (Worker& w : workers())
+      if (!w.ended && pthread_equal(w.thread, pthread_self())) w.ended = true;
+  }
+  Registration(const Registration&) = delete;
+  Registration& operator=(const Registration&) = delete;
+
+ private:
+  bool listed_;
+};
 
 }  // namespace
 
@@ -34,13 +90,23 @@ bool on_gui_thread() {
 }
 
 ThreadRecord& thread_record() {
-  thread_local ThreadRecord record = register_thread();
+  thread_local Registration registration;
+  thread_local ThreadRecord record;
   return record;
 }
 
 std::vector<pthread_t> worker_threads() {
-  std::lock_guard lock(g_registration_mutex);
-  return workers();
+  RegistrationLock lock;
+  std::vector<pthread_t> list;
+  list.reserve(workers().size());
+  for (const Worker& w : workers()) list.push_back(w.thread);
+  return list;
+}
+
+void for_each_live_worker(const std::function<void(pthread_t)>& f) {
+  RegistrationLock lock;
+  for (const Worker& w : workers())
+    if (!w.ended) f(w.thread);
 }
 
 }  // namespace console

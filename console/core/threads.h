@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace console {
@@ -27,7 +28,13 @@ bool on_gui_thread();
 ThreadRecord& thread_record();
 
 // A snapshot of the worker list, in the order the threads first called in. The list never
-// shrinks (an ended thread stays listed).
+// shrinks (an ended thread stays listed, until a new thread gets its id and takes its place).
 std::vector<pthread_t> worker_threads();
+
+// Calls `f` for every listed worker that has not ended, under the registration lock. A worker
+// cannot end while `f` runs (its exit waits for the lock), so `f` may signal it. `f` must not
+// call into the library. Asynchronous signals are held off on a worker while it holds the lock,
+// so no worker is ever stopped in the middle of registering or ending.
+void for_each_live_worker(const std::function<void(pthread_t)>& f);
 
 }  // namespace console

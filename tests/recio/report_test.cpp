@@ -6,11 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <limits>
 #include <thread>
 
+#include "console/core/pause.h"
+#include "console/core/threads.h"
 #include "recio/catalog.h"
 #include "recio/format_record.h"
 #include "recio/statements.h"
@@ -284,6 +287,39 @@ TEST(StartupDeathTest, ControlSignalWaitsForTheRunningStatement) {
         for (;;) ::pause();
       },
       ExitedWithCode(128 + SIGINT), "control-C");
+}
+
+// The frame closed while the program is paused: the program thread, stopped inside a statement,
+// is let go so that the statement ends with whole records before the units are closed.
+TEST(ReportDeathTest, ExitLetsAPausedStatementEnd) {
+  static constexpr auto kLine = fmt::record(fmt::start(), fmt::a(), fmt::end());
+  TempDir dir;
+  EXPECT_EXIT(
+      {
+        console::set_gui_thread();
+        set_reentrancy(0);
+        open(10, OpenOptions{.file = "paused.txt"});
+        std::atomic<bool> in_statement{false};
+        std::atomic<bool> go_on{false};
+        std::thread program([&] {
+          console::thread_record();
+          start_formatted_write(10, 0, kLine, Item::text("first", 5));
+          in_statement = true;
+          while (!go_on) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          transfer_item(Item::text("second", 6));
+          transfer_item(Item::end());
+          for (;;) ::pause();
+        });
+        while (!in_statement) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (console::suspend_workers() != 1) std::_Exit(2);
+        go_on = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (!read_file("paused.txt").empty()) std::_Exit(3);  // stopped: nothing written yet
+        run_exit_handler();
+        std::_Exit(0);
+      },
+      ExitedWithCode(0), "");
+  EXPECT_EQ(read_file("paused.txt"), "first\r\nsecond\r\n");
 }
 
 TEST(StartupDeathTest, ProcessorExceptionsAreReported) {

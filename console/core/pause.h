@@ -1,0 +1,61 @@
+// Pause and Resume for real: the worker threads (threads.h) are stopped where they stand and let
+// go again. A worker is stopped by a real-time signal whose handler waits in sigsuspend until
+// the resume signal arrives; the handler allocates nothing and takes no lock. The pause takes the
+// active window's DrawLock around the stopping, so that no worker stops in the middle of drawing.
+//
+// The signals are SIGRTMIN + 4 (stop) and SIGRTMIN + 5 (go on); nothing else in the program
+// uses real-time signals (the run-time's own are SIGINT, SIGQUIT, SIGHUP and the processor
+// exceptions).
+#pragma once
+
+#include <chrono>
+#include <mutex>
+
+#include "console/core/library.h"
+
+namespace console {
+
+int suspend_signal();
+int resume_signal();
+
+// Stops every live worker thread other than the caller. Waits until each has stopped or `limit`
+// has passed (a worker that has the signal blocked, or one that a sanitizer's runtime holds
+// the signal for, stops later, when it takes it); returns the number stopped by then. Returns 0
+// and stops nothing while the workers are already stopped or after release_workers_for_exit().
+// Call it on a thread that is not a worker (the GUI thread), under the window's DrawLock.
+int suspend_workers(std::chrono::milliseconds limit = std::chrono::milliseconds(500));
+// Lets the stopped workers go on; nothing when none is stopped. Does not wait for them.
+void resume_workers();
+bool workers_suspended();
+
+// The process is ending: the workers go on and no later pause stops them. A worker frozen at an
+// arbitrary point may hold a unit half-changed; running on, it ends its statement with whole
+// records, and the exit handler, which holds the I/O section from then on, stops it at its next
+// statement (recio calls this before it waits for the section).
+void release_workers_for_exit();
+
+// The Pause command (also the start of a selection): the library's state becomes Paused and the
+// program's menu items are grayed (Library::pause); when that asks for it, the workers are
+// stopped under `draw_lock` (any BasicLockable: the active window's DrawLock) and the pause is
+// marked done. Returns the library's step: None when nothing was done (already paused: the
+// second-pause rule; finished; a pause in progress). Blocks for as long as the DrawLock is held
+// elsewhere, so the caller must not hold what a drawing thread waits for. On the GUI thread.
+template <class Lockable>
+PauseStep pause_program(Library& library, Lockable& draw_lock) {
+  const PauseStep step = library.pause();
+  if (step == PauseStep::SuspendProgram) {
+    {
+      std::lock_guard guard(draw_lock);
+      suspend_workers();
+    }
+    library.pause_done();
+  }
+  return step;
+}
+
+// The Resume command (also Esc, Ctrl+Q, and the end of a selection by Copy): with the second-
+// pause rule of Library::resume. The workers go on unless the program stays paused. The caller
+// ends any selection when the step is EndSelection or ResumeProgram. On the GUI thread.
+ResumeStep resume_program(Library& library);
+
+}  // namespace console
