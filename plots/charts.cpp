@@ -59,19 +59,31 @@ struct Extent {
 };
 
 // The values with a margin; widened to whole decades when fewer than two powers of ten (the
-// log axis's labels) would fall inside.
+// log axis's labels) would fall inside. Stays within the finite positive numbers.
 void set_log_range(QLogValueAxis* axis, const Extent& e) {
   double lo = 0.1, hi = 1;
   if (!e.empty()) {
-    lo = e.lo / 1.3;
-    hi = e.hi * 1.3;
+    lo = e.lo / 1.3 > 0 ? e.lo / 1.3 : e.lo;
+    hi = std::isfinite(e.hi * 1.3) ? e.hi * 1.3 : e.hi;
     if (std::floor(std::log10(hi)) - std::ceil(std::log10(lo)) < 1) {
-      lo = std::pow(10.0, std::floor(std::log10(lo)));
-      hi = std::pow(10.0, std::ceil(std::log10(hi)));
+      const double decade_lo = std::pow(10.0, std::floor(std::log10(lo)));
+      const double decade_hi = std::pow(10.0, std::ceil(std::log10(hi)));
+      if (decade_lo > 0) lo = decade_lo;
+      if (std::isfinite(decade_hi)) hi = decade_hi;
     }
-    if (!(lo > 0) || !std::isfinite(hi) || !(hi > lo)) lo = e.lo / 10, hi = e.hi * 10;
+    if (!(hi > lo)) {
+      hi = std::isfinite(lo * 10) ? lo * 10 : lo;
+      lo = hi / 10;
+    }
   }
   axis->setRange(lo, hi);
+  // Over many decades, a label every few decades and no minor lines, which would otherwise
+  // number in the thousands.
+  const double decades = std::log10(hi) - std::log10(lo);
+  if (decades > 12) {
+    axis->setBase(std::pow(10.0, std::ceil(decades / 10)));
+    axis->setMinorTickCount(0);
+  }
 }
 
 QPen pen(const QColor& colour, Qt::PenStyle style, qreal width = 2) {
@@ -115,8 +127,13 @@ class ChartBuilder {
         const double e = std::fabs(m.value - var_.exact);
         if (on_log_axis(m.h) && on_log_axis(e)) {
           solution->append(m.h, e);
-          hx.add(m.h), ey.add(e), scheme_h.add(m.h);
-          if (finest_h == 0 || m.h < finest_h) finest_h = m.h, finest_e = e;
+          hx.add(m.h);
+          ey.add(e);
+          scheme_h.add(m.h);
+          if (finest_h == 0 || m.h < finest_h) {
+            finest_h = m.h;
+            finest_e = e;
+          }
         } else {
           ++solution_omitted;
         }
@@ -124,7 +141,8 @@ class ChartBuilder {
         const double ea = std::fabs(m.ti_a - var_.exact);
         if (on_log_axis(m.h) && on_log_axis(ea)) {
           estimate->append(m.h, ea);
-          hx.add(m.h), ey.add(ea);
+          hx.add(m.h);
+          ey.add(ea);
         } else {
           ++estimate_omitted;
         }
@@ -146,7 +164,9 @@ class ChartBuilder {
         auto* reference = new QLineSeries;
         for (double h : {scheme_h.lo, scheme_h.hi}) {
           const double e = finest_e * std::pow(h / finest_h, pl);
-          if (on_log_axis(e)) reference->append(h, e), ey.add(e);
+          if (!on_log_axis(e)) continue;
+          reference->append(h, e);
+          ey.add(e);
         }
         reference->setPen(pen(kSchemeColour[k], Qt::DashLine, 1.5));
         add(chart, reference, x, y);
@@ -177,7 +197,8 @@ class ChartBuilder {
         const results::MeshResult& m = s.meshes[i];
         if (on_log_axis(m.h) && std::isfinite(m.apparent_order)) {
           orders->append(m.h, m.apparent_order);
-          hx.add(m.h), py.add(m.apparent_order);
+          hx.add(m.h);
+          py.add(m.apparent_order);
         } else {
           ++omitted;
         }
@@ -201,9 +222,13 @@ class ChartBuilder {
           {k, QStringLiteral("ordem assintótica pL = %1").arg(number(pl)), formal->pen(), false});
     }
     double lo = py.empty() ? 0 : py.lo, hi = py.empty() ? 1 : py.hi;
-    const double pad = hi > lo ? 0.08 * (hi - lo) : 0.5;
-    y->setRange(lo - pad, hi + pad);
-    y->applyNiceNumbers();
+    const double pad = hi > lo ? 0.08 * (hi - lo) : std::max(0.5, 0.08 * std::fabs(lo));
+    if (std::isfinite(lo - pad) && std::isfinite(hi + pad)) {
+      lo -= pad;
+      hi += pad;
+    }
+    y->setRange(lo, hi);
+    if (hi - lo < 1e300) y->applyNiceNumbers();
     return chart;
   }
 

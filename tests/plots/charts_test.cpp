@@ -110,6 +110,25 @@ TEST_F(ChartsTest, NothingShowableStillDraws) {
   EXPECT_TRUE(svg.contains("pa (3 pontos omitidos)"));
 }
 
+TEST_F(ChartsTest, ExtremeValuesStillDraw) {
+  results::VariableResult v = variable(4, "extremos");
+  const double big = std::numeric_limits<double>::max();
+  v.exact = 0;
+  const double values[] = {big, -big, 5e-324, 1e-310, 1};
+  const double sizes[] = {big, 1e300, 1, 1e-300, 5e-324};
+  for (auto& s : v.schemes) {
+    for (std::size_t j = 0; j < s.meshes.size(); ++j) {
+      s.meshes[j].h = sizes[j];
+      s.meshes[j].value = values[j];
+      s.meshes[j].ti_a = values[4 - j];
+      s.meshes[j].apparent_order = j % 2 == 0 ? big : -big;
+    }
+    s.formal_order = 1e300;
+  }
+  EXPECT_TRUE(encode(v, Format::Svg).contains("</svg>"));
+  EXPECT_EQ(render_image(v, QSize(400, 200)).size(), QSize(400, 200));
+}
+
 TEST(ChartFileName, IndexAndAFileSafeName) {
   struct Case {
     int index;
