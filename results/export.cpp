@@ -102,11 +102,11 @@ void emit(const Json& j, int depth, std::string& out) {
   for (auto it = j.begin(); it != j.end(); ++it) {
     if (!first) out += flat ? ", " : ",";
     first = false;
-    if (!flat) out += "\n" + indent;
+    if (!flat) out.append(1, '\n').append(indent);
     if (object) out += Json(it.key()).dump() + ": ";
     emit(it.value(), depth + 1, out);
   }
-  if (!flat) out += "\n" + std::string(2 * depth, ' ');
+  if (!flat) out.append(1, '\n').append(2 * static_cast<std::size_t>(depth), ' ');
   out += object ? '}' : ']';
 }
 
@@ -147,7 +147,8 @@ std::string to_json(const Results& results) {
             {"variables", std::move(variables)}};
   std::string out;
   emit(root, 0, out);
-  return out + "\n";
+  out += '\n';
+  return out;
 }
 
 std::string to_csv(const Results& results) {
