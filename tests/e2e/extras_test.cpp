@@ -335,6 +335,24 @@ TEST_F(CommandLineTest, FailedRunWritesNoExtra) {
   EXPECT_FALSE(fs::exists(dir() / "charts"));
 }
 
+// As installed: tavo in bin and the editor stand-in in its private folder, which tavo finds
+// although no notepad is on PATH.
+TEST_F(CommandLineTest, InstalledLayoutFindsThePrivateEditor) {
+  const fs::path prefix = tmp_.path() / "prefix";
+  fs::create_directories(prefix / "bin");
+  const fs::path libexec = prefix / "bin" / TAVO_LIBEXEC_FROM_BIN;
+  fs::create_directories(libexec);
+  fs::copy_file(tavo_binary(), prefix / "bin/tavo");
+  write_file(libexec / "notepad",
+             "#!/bin/sh\necho \"$*\" >> '" + (tmp_.path() / "editor.log").string() + "'\n");
+  fs::permissions(libexec / "notepad", fs::perms::owner_all);
+  const std::string command = "cd '" + dir().string() + "' && env -i PATH=/usr/bin:/bin HOME='" +
+                              tmp_.path().string() + "' TAVO_CONSOLE=terminal '" +
+                              (prefix / "bin/tavo").string() + "' </dev/null >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(read_file(tmp_.path() / "editor.log"), "dados.r33\nrelatorio.txt\n");
+}
+
 #ifdef TAVO_HAVE_PLOTS
 TEST_F(CommandLineTest, PngAndPdfCharts) {
   for (const char* format : {"png", "pdf"}) {
