@@ -58,32 +58,45 @@ struct Extent {
   bool empty() const { return lo > hi; }
 };
 
-// The values with a margin; widened to whole decades when fewer than two powers of ten (the
-// log axis's labels) would fall inside. Stays within the finite positive numbers.
+// How many integer powers of `base` lie in [lo, hi]: the labels a log axis of that base shows.
+double powers_inside(double lo, double hi, double base) {
+  return std::floor(std::log(hi) / std::log(base)) - std::ceil(std::log(lo) / std::log(base)) + 1;
+}
+
+// The values with a margin, in finite positive numbers, labelled at powers of ten when at least
+// two fall inside; otherwise at powers of two (mesh sizes are often halved), widened to take two.
+// Over many decades, a label every few decades and no minor lines, which would otherwise number
+// in the thousands.
 void set_log_range(QLogValueAxis* axis, const Extent& e) {
   double lo = 0.1, hi = 1;
   if (!e.empty()) {
     lo = e.lo / 1.3 > 0 ? e.lo / 1.3 : e.lo;
     hi = std::isfinite(e.hi * 1.3) ? e.hi * 1.3 : e.hi;
-    if (std::floor(std::log10(hi)) - std::ceil(std::log10(lo)) < 1) {
-      const double decade_lo = std::pow(10.0, std::floor(std::log10(lo)));
-      const double decade_hi = std::pow(10.0, std::ceil(std::log10(hi)));
-      if (decade_lo > 0) lo = decade_lo;
-      if (std::isfinite(decade_hi)) hi = decade_hi;
-    }
     if (!(hi > lo)) {
       hi = std::isfinite(lo * 10) ? lo * 10 : lo;
       lo = hi / 10;
     }
   }
-  axis->setRange(lo, hi);
-  // Over many decades, a label every few decades and no minor lines, which would otherwise
-  // number in the thousands.
+  double base = 10;
+  int minor_ticks = 8;
+  if (powers_inside(lo, hi, 10) < 2) {
+    base = 2;
+    minor_ticks = 0;
+    if (powers_inside(lo, hi, 2) < 2) {
+      const double below = std::exp2(std::floor(std::log2(lo))) * 0.99;
+      const double above = std::exp2(std::ceil(std::log2(hi))) * 1.01;
+      if (below > 0) lo = below;
+      if (std::isfinite(above)) hi = above;
+    }
+  }
   const double decades = std::log10(hi) - std::log10(lo);
   if (decades > 12) {
-    axis->setBase(std::pow(10.0, std::ceil(decades / 10)));
-    axis->setMinorTickCount(0);
+    base = std::pow(10.0, std::ceil(decades / 10));
+    minor_ticks = 0;
   }
+  axis->setRange(lo, hi);
+  axis->setBase(base);
+  axis->setMinorTickCount(minor_ticks);
 }
 
 QPen pen(const QColor& colour, Qt::PenStyle style, qreal width = 2) {
@@ -251,8 +264,7 @@ class ChartBuilder {
   static QLogValueAxis* log_axis(const QString& title) {
     auto* axis = new QLogValueAxis;
     axis->setBase(10);
-    axis->setLabelFormat("%g");
-    axis->setMinorTickCount(8);
+    axis->setLabelFormat("%.3g");
     axis->setTitleText(title);
     return axis;
   }
