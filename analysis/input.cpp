@@ -56,9 +56,9 @@ std::int32_t g_input_var_count = 0;
 
 }  // namespace
 
-void read_input_data() {
+void read_input_data(EditorUse editor) {
   State& s = state();
-  s.shell_status = console::RunCommand("notepad dados.r33");
+  if (editor == EditorUse::Open) s.shell_status = console::RunCommand("notepad dados.r33");
   connect_input(kInputFile);
 
   skip_record();

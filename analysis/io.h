@@ -1,10 +1,13 @@
 // The run's input readers and report writers, and the run sequence that ties them together.
 #pragma once
 
+#include "analysis/run_sequence.h"
+
 namespace analysis {
 
-// Lets the user edit "dados.r33", then reads it on unit 7 and allocates the tables it sizes.
-void read_input_data();
+// Lets the user edit "dados.r33" (unless `editor` is Skip), then reads it on unit 7 and
+// allocates the tables it sizes.
+void read_input_data(EditorUse editor = EditorUse::Open);
 // Reads the exact-results file: the count of variables, their names and exact values.
 void read_exact_results();
 // Allocates the result tables and reads every solution file, low-order scheme first.

@@ -69,12 +69,12 @@ std::string editor_command_for(const Text<60>& report_file_name) {
 
 }  // namespace
 
-void run_sequence() {
+void run_sequence(EditorUse editor) {
   State& s = state();
   recio::set_reentrancy(0);
   console::set_window_text(console::window_handle(console::kFrameWindowCode), kFrameCaption);
 
-  read_input_data();
+  read_input_data(editor);
   recio::open(kReportUnit, {.file = s.report_file_name.view(),
                             .status = recio::OpenStatus::Unknown,
                             .blank = recio::Blank::Null});
@@ -93,7 +93,7 @@ void run_sequence() {
     write_variable_report();
   }
 
-  s.shell_status = console::RunCommand(editor_command);
+  if (editor == EditorUse::Open) s.shell_status = console::RunCommand(editor_command);
   recio::close(kReportUnit);
   console::set_exit_mode(static_cast<int>(console::ExitMode::NoPersist));
 }

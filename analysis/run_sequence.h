@@ -6,6 +6,10 @@ namespace analysis {
 
 inline constexpr char kFrameCaption[] = "TAVO 1.0 - Tavorama";
 
-void run_sequence();
+// Whether the run opens the editor, on "dados.r33" before reading it and on the report at the
+// end (Skip: for scripts and pipelines).
+enum class EditorUse { Open, Skip };
+
+void run_sequence(EditorUse editor = EditorUse::Open);
 
 }  // namespace analysis

@@ -1,11 +1,16 @@
-// tavo: picks the console front end and runs the verification run in it.
+// tavo: reads its command line, picks the console front end and runs the verification run in
+// it, then writes the extras the command line asks for.
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <iostream>
 #include <string>
 
-#include "analysis/run_sequence.h"
+#include "app/extras.h"
+#include "app/options.h"
 #include "console/core/face.h"
 #include "console/terminal/terminal.h"
 #include "recio/report.h"
@@ -20,31 +25,51 @@ constexpr bool (*kDisplayOpens)(int, char**) = nullptr;
 
 namespace {
 
-// The editor stand-in sits next to tavo; it is found unless another notepad comes first.
-void append_own_folder_to_path() {
+constexpr char kVersion[] = TAVO_VERSION;
+
+app::Options g_options;  // set once in main, before the program thread starts
+
+// The editor stand-in is found through PATH, appended at its end so that another notepad
+// earlier on PATH wins (the tests put a stub there). Installed, it lives in a private folder
+// (TAVO_LIBEXEC_FROM_BIN, relative to tavo's own), so that installing tavo puts no command
+// named notepad on the user's PATH; in the build tree it sits next to tavo.
+void append_editor_folder_to_path() {
   char buf[PATH_MAX];
   ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
   if (n <= 0) return;
   std::string folder(buf, static_cast<std::size_t>(n));
   folder.erase(folder.rfind('/'));
+  const std::string installed = folder + "/" + TAVO_LIBEXEC_FROM_BIN;
+  if (::access((installed + "/notepad").c_str(), X_OK) == 0) folder = installed;
   const char* path = std::getenv("PATH");
   std::string value = path != nullptr && *path != '\0' ? std::string(path) + ":" + folder : folder;
   ::setenv("PATH", value.c_str(), 1);
 }
 
-// The program thread's code: the run-time's start-up, then the run.
 void program() {
-  recio::start_runtime();
-  analysis::run_sequence();
+  app::run_program(g_options, kVersion);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  append_own_folder_to_path();
-  if (console::choose_face(kDisplayOpens, argc, argv) == console::Face::Terminal)
+  int status = 0;
+  std::optional<app::Options> options = app::parse_command_line(argc, argv, kVersion, status);
+  if (!options) return status;
+  g_options = *options;
+  if (!g_options.folder.empty() && ::chdir(g_options.folder.c_str()) != 0) {
+    std::cerr << "tavo: cannot enter the folder " << g_options.folder << ": "
+              << std::strerror(errno) << "\n";
+    return app::kUsageStatus;
+  }
+  append_editor_folder_to_path();
+
+  // Qt sees no argument of ours: its own options are not supported (see the help's footer).
+  int qt_argc = 1;
+  char* qt_argv[] = {argv[0], nullptr};
+  if (console::choose_face(kDisplayOpens, qt_argc, qt_argv) == console::Face::Terminal)
     return console::terminal::run(program, recio::run_exit_handler);
 #ifdef TAVO_HAVE_WINDOW
-  return console::window::run(argc, argv, program, recio::run_exit_handler);
+  return console::window::run(qt_argc, qt_argv, program, recio::run_exit_handler);
 #endif
 }

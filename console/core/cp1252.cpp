@@ -94,4 +94,23 @@ std::string from_utf8(std::string_view text) {
   return bytes;
 }
 
+std::string to_utf8(std::string_view bytes) {
+  std::string text;
+  text.reserve(bytes.size());
+  for (char b : bytes) {
+    const char16_t c = to_unicode(static_cast<unsigned char>(b));
+    if (c < 0x80) {
+      text += static_cast<char>(c);
+    } else if (c < 0x800) {
+      text += static_cast<char>(0xC0 | (c >> 6));
+      text += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      text += static_cast<char>(0xE0 | (c >> 12));
+      text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      text += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return text;
+}
+
 }  // namespace console::cp1252

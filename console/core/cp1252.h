@@ -24,5 +24,7 @@ std::string encode(std::u16string_view text, char replacement = '?', bool* lossl
 // UTF-8 (file names, the environment) to code page 1252; a byte that does not start a valid
 // UTF-8 sequence is taken as a code page 1252 byte.
 std::string from_utf8(std::string_view text);
+// Code page 1252 to UTF-8 (for files written for other programs); every byte has a character.
+std::string to_utf8(std::string_view bytes);
 
 }  // namespace console::cp1252

@@ -47,5 +47,13 @@ TEST(Cp1252, FromUtf8) {
   EXPECT_EQ(from_utf8("\xC3"), "\xC3");                  // cut short
 }
 
+TEST(Cp1252, ToUtf8RoundTripsEveryByte) {
+  EXPECT_EQ(to_utf8("caf\xE9 \x80 \xC3O"), "caf\xC3\xA9 \xE2\x82\xAC \xC3\x83O");
+  EXPECT_EQ(to_utf8("\x81"), "\xC2\x81");  // unassigned: the C1 control of the same value
+  std::string all;
+  for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
+  EXPECT_EQ(from_utf8(to_utf8(all)), all);
+}
+
 }  // namespace
 }  // namespace console::cp1252

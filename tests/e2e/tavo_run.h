@@ -48,8 +48,10 @@ inline void write_stub_notepad(const fs::path& bin, const std::string& script = 
   fs::permissions(stub, fs::perms::owner_all);
 }
 
+// `args` follow the program's name on its command line.
 inline RunResult run_tavo(const fs::path& dir, std::vector<std::string> env_extra = {},
-                          const std::string& notepad_script = "") {
+                          const std::string& notepad_script = "",
+                          std::vector<std::string> args = {}) {
   fs::path work = dir.parent_path() / (dir.filename().string() + ".run");
   fs::create_directories(work);
   fs::path bin = work / "bin";
@@ -70,10 +72,12 @@ inline RunResult run_tavo(const fs::path& dir, std::vector<std::string> env_extr
   posix_spawn_file_actions_addopen(&fa, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addchdir_np(&fa, dir.c_str());
   std::string exe = tavo_binary().string();
-  char* argv[] = {exe.data(), nullptr};
+  std::vector<char*> argv = {exe.data()};
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
   RunResult r;
   pid_t pid = 0;
-  if (posix_spawn(&pid, exe.c_str(), &fa, nullptr, argv, envp.data()) != 0) return r;
+  if (posix_spawn(&pid, exe.c_str(), &fa, nullptr, argv.data(), envp.data()) != 0) return r;
   posix_spawn_file_actions_destroy(&fa);
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {

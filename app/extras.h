@@ -1,0 +1,25 @@
+// The extras of a run (JSON, CSV, charts), written after the run has ended normally.
+#pragma once
+
+#include <string>
+
+#include "app/options.h"
+
+namespace app {
+
+// Computes the extras from the finished run's tables and writes those `options` ask for. A
+// file that cannot be written is shown as one line naming it and the system's reason (a
+// message box on the desktop); the other extras are still written. Returns false after any
+// such failure.
+bool write_extras(const Options& options, const std::string& version);
+
+// Ends the process after the run with `status`, as a normal end does (the run-time's
+// termination, the run Finished, the end-of-program step) but with that status.
+[[noreturn]] void end_with_status(int status);
+
+// The program thread's code: the run-time's start-up, the run, then the extras `options` ask
+// for. A run that fails ends the process on its own and writes no extra; an extra that cannot
+// be written ends it with kUsageStatus after the run's normal end.
+void run_program(const Options& options, const std::string& version);
+
+}  // namespace app

@@ -1,0 +1,45 @@
+#include "plots/application.h"
+
+#include <QApplication>
+#include <QMetaObject>
+#include <QThread>
+
+namespace plots {
+namespace {
+
+// Qt's diagnostics about its own set-up (fonts, runtime folders) are not the run's messages.
+void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+char kArg0[] = "tavo";
+char kArg1[] = "-platform";
+char kArg2[] = "offscreen";
+
+QtMessageHandler g_previous = nullptr;
+
+}  // namespace
+
+ChartThread::ChartThread() {
+  if (QCoreApplication::instance() != nullptr) return;
+  argv_[0] = kArg0;
+  argv_[1] = kArg1;
+  argv_[2] = kArg2;
+  g_previous = qInstallMessageHandler(quiet);
+  own_ = std::make_unique<QApplication>(argc_, argv_);
+}
+
+ChartThread::~ChartThread() {
+  if (own_ == nullptr) return;
+  own_.reset();
+  qInstallMessageHandler(g_previous);
+}
+
+void ChartThread::run(const std::function<void()>& work) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr || QThread::currentThread() == app->thread()) {
+    work();
+    return;
+  }
+  QMetaObject::invokeMethod(app, work, Qt::BlockingQueuedConnection);
+}
+
+}  // namespace plots

@@ -1,0 +1,32 @@
+// Where the charts are drawn: Qt Charts needs a QApplication and must be used on its thread.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+class QApplication;
+
+namespace plots {
+
+class ChartThread {
+ public:
+  // When the process has no QApplication (the terminal front end), makes one on the calling
+  // thread, on the offscreen platform so that no display is needed, for the life of this
+  // object; Qt's own diagnostics are kept off standard error meanwhile.
+  ChartThread();
+  ~ChartThread();
+  ChartThread(const ChartThread&) = delete;
+  ChartThread& operator=(const ChartThread&) = delete;
+
+  // Runs `work` on the QApplication's thread and returns when it is done. When that is another
+  // thread (the desktop front end, whose program thread calls this), it blocks until the
+  // other thread's event loop has run `work`.
+  void run(const std::function<void()>& work);
+
+ private:
+  int argc_ = 3;
+  char* argv_[4] = {};
+  std::unique_ptr<QApplication> own_;
+};
+
+}  // namespace plots

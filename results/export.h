@@ -1,0 +1,56 @@
+// The extras as text for scripts: JSON and CSV, both UTF-8. Texts of the run (names, title,
+// report name) are converted from code page 1252; numbers are written with the shortest
+// decimal form that reads back as the same double; numbers that are undefined or not finite
+// are null in JSON and empty fields in CSV.
+#pragma once
+
+#include <string>
+
+#include "results/results.h"
+
+namespace results {
+
+// One JSON object (two-space indentation, a line feed at the end):
+//   {"program": "Tavo", "version", "title", "report", "iq",
+//    "meshes": [{"h", "ratio"}],
+//    "variables": [{"index", "name", "exact",
+//                   "schemes": {"low": S, "high": S},
+//                   "intervals": [{"h", "tq", "uq", "applies", "exact_inside"}]}]}
+// with S = {"formal_order", "meshes": [{"h", "value", "convergence_ratio", "apparent_order",
+// "ti_12", "ti_a", "convergence", "gci"}], "least_squares": {"phi0", "alpha", "p", "sigma"} or
+// null}. "intervals" holds meshes 3..n; "tq", "uq" and "exact_inside" are null where the
+// interval does not apply; "convergence" is null where R is not a number.
+std::string to_json(const Results& results);
+
+// RFC 4180: a header row, then one row per variable, scheme and mesh, CR LF line ends. The
+// columns are kCsvColumns; the scheme's least-squares fit and the mesh's interval test are
+// repeated on every row they belong to (empty on meshes 1 and 2).
+std::string to_csv(const Results& results);
+
+inline constexpr const char* kCsvColumns[] = {"variable",
+                                              "name",
+                                              "exact",
+                                              "scheme",
+                                              "formal_order",
+                                              "mesh",
+                                              "h",
+                                              "value",
+                                              "convergence_ratio",
+                                              "apparent_order",
+                                              "ti_12",
+                                              "ti_a",
+                                              "convergence",
+                                              "gci",
+                                              "ls_phi0",
+                                              "ls_alpha",
+                                              "ls_p",
+                                              "ls_sigma",
+                                              "tq",
+                                              "uq",
+                                              "applies",
+                                              "exact_inside"};
+
+// The shortest decimal text that reads back as `v` ("1.25", "1e-05"); for finite values only.
+std::string shortest(double v);
+
+}  // namespace results
