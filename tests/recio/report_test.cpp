@@ -15,7 +15,7 @@
 #include "console/core/pause.h"
 #include "console/core/threads.h"
 #include "recio/catalog.h"
-#include "recio/format_record.h"
+#include "recio/format_builder.h"
 #include "recio/statements.h"
 #include "recio/units.h"
 #include "support/temp_dir.h"
@@ -260,7 +260,7 @@ TEST(StartupDeathTest, ControlSignalsEndWithError200AndANonZeroStatus) {
 // A control signal during a statement lets the statement end before the units are closed; a
 // statement that does not end within the grace period does not keep the process alive.
 TEST(StartupDeathTest, ControlSignalWaitsForTheRunningStatement) {
-  static constexpr auto kLine = fmt::record(fmt::start(), fmt::a(), fmt::end());
+  static constexpr auto kLine = build::record(build::start(), build::a(), build::end());
   TempDir dir;
   EXPECT_EXIT(
       {

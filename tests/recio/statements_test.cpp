@@ -5,7 +5,7 @@
 #include <string>
 
 #include "recio/catalog.h"
-#include "recio/format_record.h"
+#include "recio/format_builder.h"
 #include "recio/report.h"
 #include "support/temp_dir.h"
 
@@ -17,9 +17,9 @@ using tavo::testing::TempDir;
 using tavo::testing::write_file;
 using ::testing::ExitedWithCode;
 
-constexpr auto kI6 = fmt::record(fmt::start(), fmt::i(6), fmt::end());
-constexpr auto kLine =
-    fmt::record(fmt::start(), fmt::lit<"x = ">(), fmt::i(6), fmt::tr(2), fmt::a(3), fmt::end());
+constexpr auto kI6 = build::record(build::start(), build::i(6), build::end());
+constexpr auto kLine = build::record(build::start(), build::lit<"x = ">(), build::i(6),
+                                     build::tr(2), build::a(3), build::end());
 
 constexpr int exit_byte(std::uint16_t number) {
   return static_cast<int>(make_status(Severity::Severe, number) & 0xFF);
@@ -119,7 +119,7 @@ TEST_F(StatementsTest, ConversionErrorIsReportedOnceAndTheStatementGoesOn) {
       {
         open(10, {.file = "report.txt"});
         constexpr auto k3I6 =
-            fmt::record(fmt::start(), fmt::i(6), fmt::i(6), fmt::i(6), fmt::end());
+            build::record(build::start(), build::i(6), build::i(6), build::i(6), build::end());
         Status s = write_formatted(10, k3I6,
                                    {Item::value(1), Item::value(12345678), Item::value(-1234567)});
         write_formatted(10, kI6, {Item::value(2)});
