@@ -158,8 +158,7 @@ Status settle(Status status, const Unit* unit, unsigned flags) {
 
 Status start_formatted_write(int unit, unsigned flags, std::span<const std::uint32_t> format,
                              const Item& first, std::span<const FormatArg> args) {
-  return start_call_sequence(Statement::Kind::Write, unit, flags, first,
-                             begin_write(format, args));
+  return start_call_sequence(Statement::Kind::Write, unit, flags, first, begin_write(format, args));
 }
 
 Status start_list_read(int unit, unsigned flags, const Item& first) {

@@ -93,12 +93,28 @@ enum Msg : std::uint16_t {
   kFloatInexact = 140,
   kAlreadyAllocated = 151,
   kContention = 152,
+  // Processor exceptions, "Program Exception - " and the exception's name.
   kAccessViolation = 157,
-  kExceptionCode = 172,
+  kDatatypeMisalignment = 158,
+  kBreakpoint = 159,
+  kSingleStep = 160,
+  kArrayBoundsExceeded = 161,
+  kDenormalOperand = 162,
+  kFloatStackCheck = 163,
+  kIntegerDivideByZero = 164,
+  kIntegerOverflow = 165,
+  kPrivilegedInstruction = 166,
+  kInPageError = 167,
+  kIllegalInstruction = 168,
+  kNoncontinuableException = 169,
+  kStackOverflow = 170,
+  kInvalidDisposition = 171,
+  kExceptionCode = 172,  // any other exception, with its code
   kAborting = 200,
   kFdivFlaw = 201,
   kUnformattedUnit = 257,
-  kInvalidTraps = 297,
+  kInvalidTraps = 297,  // the counts of continued floating-point traps: 297-300
+  // Checks of the verification run's own input.
   kTooManyExactVariables = 1001,
   kNoMeshes = 1002,
 };

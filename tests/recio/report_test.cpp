@@ -14,8 +14,12 @@
 
 #include "console/core/pause.h"
 #include "console/core/threads.h"
+#include "recio/allocation.h"
 #include "recio/catalog.h"
 #include "recio/format_builder.h"
+#include "recio/math_functions.h"
+#include "recio/process_end.h"
+#include "recio/startup.h"
 #include "recio/statements.h"
 #include "recio/units.h"
 #include "support/temp_dir.h"
@@ -55,6 +59,26 @@ TEST(Catalog, SeveritiesOfTheMessagesAProgramCanMeet) {
                {297, Severity::Info},  {152, Severity::Severe}, {172, Severity::Severe}};
   for (const Case& c : cases) EXPECT_EQ(severity_of(status_of(c.number)), c.severity) << c.number;
   EXPECT_EQ(message_text(make_status(Severity::Severe, 9999)), "Message not found");
+}
+
+// The names of the processor exceptions' numbers against the catalog's texts.
+TEST(Catalog, ProcessorExceptionNames) {
+  struct Case {
+    Msg number;
+    std::string_view name;
+  } cases[] = {{kAccessViolation, "access violation"},
+               {kDatatypeMisalignment, "datatype misalignment"},
+               {kBreakpoint, "breakpoint"},
+               {kSingleStep, "single step"},
+               {kArrayBoundsExceeded, "array bounds exceeded"},
+               {kIntegerDivideByZero, "integer divide by zero"},
+               {kIntegerOverflow, "integer overflow"},
+               {kPrivilegedInstruction, "privileged instruction"},
+               {kInPageError, "in-page error"},
+               {kIllegalInstruction, "illegal instruction"},
+               {kStackOverflow, "stack overflow"}};
+  for (const Case& c : cases)
+    EXPECT_EQ(message_text(status_of(c.number)), "Program Exception - " + std::string(c.name));
 }
 
 TEST(StatusCode, SeverityBits) {
@@ -292,7 +316,7 @@ TEST(StartupDeathTest, ControlSignalWaitsForTheRunningStatement) {
 // The frame closed while the program is paused: the program thread, stopped inside a statement,
 // is let go so that the statement ends with whole records before the units are closed.
 TEST(ReportDeathTest, ExitLetsAPausedStatementEnd) {
-  static constexpr auto kLine = fmt::record(fmt::start(), fmt::a(), fmt::end());
+  static constexpr auto kLine = build::record(build::start(), build::a(), build::end());
   TempDir dir;
   EXPECT_EXIT(
       {
