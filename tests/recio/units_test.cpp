@@ -1,5 +1,6 @@
 #include "recio/units.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "recio/catalog.h"
+#include "recio/file_names.h"
 #include "support/temp_dir.h"
 
 namespace recio {
@@ -254,6 +256,16 @@ TEST_F(UnitsTest, RecordsEndWithCrLf) {
   EXPECT_EQ(read_file("out"), "one\r\n\r\nthree\r\n");
 }
 
+// Under first-byte spacing the first byte of a record is not written: '0' puts a blank line
+// before it, '1' a new page, anything else nothing.
+TEST_F(UnitsTest, FirstByteSpacing) {
+  ASSERT_EQ(table().open(10, OpenOptions{.file = "out",
+                                         .carriage_control = CarriageControl::FirstByteSpacing}),
+            kOk);
+  ASSERT_EQ(write(10, {"0two", "1page", " one", "", "+x"}), kOk);
+  EXPECT_EQ(read_file("out"), "\r\ntwo\r\n\fpage\r\none\r\n\r\nx\r\n");
+}
+
 TEST_F(UnitsTest, RewriteCutsTheOldTail) {
   std::string old;
   for (int i = 0; i < 100; ++i) old += "old line " + std::to_string(i) + "\r\n";
@@ -371,6 +383,32 @@ TEST_F(UnitsTest, KeywordListErrors) {
   KeywordList numeric;
   numeric.text(kKwFile, "n.txt").number(30, 512).text(kKwConvert, "native").end();
   EXPECT_EQ(table().open(7, numeric.keys, numeric.args), kOk);
+}
+
+TEST(OpenFlags, FromStatusAndAction) {
+  using enum OpenStatus;
+  struct Case {
+    OpenStatus status;
+    std::optional<Action> action;
+    int flags;
+  } cases[] = {
+      {Old, {}, O_RDWR},
+      {Old, Action::Read, O_RDONLY},
+      {Old, Action::Write, O_WRONLY},
+      {Old, Action::ReadWrite, O_RDWR},
+      {New, {}, O_RDWR | O_CREAT | O_EXCL},
+      {New, Action::Write, O_WRONLY | O_CREAT | O_EXCL},
+      {Unknown, {}, O_RDWR | O_CREAT},
+      {Unknown, Action::Read, O_RDONLY},  // reads only a file that is there
+      {Unknown, Action::Write, O_WRONLY | O_CREAT},
+      {Replace, {}, O_RDWR | O_CREAT | O_TRUNC},
+      {Replace, Action::Write, O_WRONLY | O_CREAT | O_TRUNC},
+      {Scratch, {}, O_RDWR},  // the scratch file is made apart
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(open_flags(c.status, c.action), c.flags)
+        << static_cast<int>(c.status) << " " << (c.action ? static_cast<int>(*c.action) : 0);
+  }
 }
 
 TEST(Reentrancy, SetterReturnsThePreviousModeAndThreeQueries) {
