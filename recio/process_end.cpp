@@ -74,7 +74,7 @@ void run_exit_handler() {
   // trap counts to report.
   UnitTable::instance().close_all([](Status s, const Unit* failed) {
     show_status(s, failed);
-    if (is_severe(s)) std::_Exit(static_cast<int>(s));
+    if (is_severe(s)) std::_Exit(exit_status(s));
   });
   if (in_section) io_section().unlock();
 }
@@ -83,7 +83,7 @@ void terminate_severe(Status status) {
   run_exit_handler();
   dump_if_requested();
   console::end_of_program(1);
-  std::_Exit(static_cast<int>(status));
+  std::_Exit(exit_status(status));
 }
 
 }  // namespace recio

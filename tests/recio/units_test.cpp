@@ -23,7 +23,7 @@ using tavo::testing::write_file;
 class UnitsTest : public ::testing::Test {
  protected:
   ~UnitsTest() override {
-    for (int n : table().connected_numbers()) table().close(n);
+    for (int n : table().connected_numbers()) EXPECT_EQ(table().close(n), kOk);
   }
   static UnitTable& table() { return UnitTable::instance(); }
 
@@ -69,7 +69,7 @@ TEST_F(UnitsTest, StatusCreationTable) {
     Status s = open(7, c.file, c.status);
     EXPECT_EQ(message_number(s), c.expected);
     EXPECT_EQ(std::filesystem::exists(c.file), c.exists_after);
-    table().close(7);
+    EXPECT_EQ(table().close(7), kOk);
   }
   EXPECT_EQ(read_file("there"), "x\n");  // opening an existing file leaves it as it was
 }
@@ -77,7 +77,7 @@ TEST_F(UnitsTest, StatusCreationTable) {
 TEST_F(UnitsTest, ReplaceEmptiesAnExistingFile) {
   write_file("old", "a\nb\n");
   ASSERT_EQ(open(7, "old", OpenStatus::Replace), kOk);
-  table().close(7);
+  EXPECT_EQ(table().close(7), kOk);
   EXPECT_EQ(read_file("old"), "");
 }
 
@@ -272,7 +272,7 @@ TEST_F(UnitsTest, RewriteCutsTheOldTail) {
   write_file("report", old);
   ASSERT_EQ(open(10, "report", OpenStatus::Unknown), kOk);
   for (int i = 0; i < 10; ++i) ASSERT_EQ(write(10, {"new"}), kOk);
-  table().close(10);
+  EXPECT_EQ(table().close(10), kOk);
   std::string expected;
   for (int i = 0; i < 10; ++i) expected += "new\r\n";
   EXPECT_EQ(read_file("report"), expected);
@@ -282,7 +282,7 @@ TEST_F(UnitsTest, AppendPositionKeepsTheFile) {
   write_file("log", "a\r\n");
   ASSERT_EQ(table().open(10, OpenOptions{.file = "log", .position = Position::Append}), kOk);
   ASSERT_EQ(write(10, {"b"}), kOk);
-  table().close(10);
+  EXPECT_EQ(table().close(10), kOk);
   EXPECT_EQ(read_file("log"), "a\r\nb\r\n");
 }
 
