@@ -132,7 +132,7 @@ void check_well_formed(std::span<const std::uint32_t> record) {
     FUZZ_CHECK(decode_item(record, at, it));
     FUZZ_CHECK((it.kind == Kind::FormatStart) == first);
     FUZZ_CHECK(it.kind != Kind::Invalid);
-    if (it.kind == Kind::GroupStart) FUZZ_CHECK(++depth <= 8);
+    if (it.kind == Kind::GroupStart) FUZZ_CHECK(++depth <= kMaxGroupDepth);
     if (it.kind == Kind::GroupEnd) FUZZ_CHECK(--depth >= 0);
     at += it.words;
     FUZZ_CHECK((it.kind == Kind::FormatEnd) == (at == record.size()));

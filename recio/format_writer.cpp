@@ -1,7 +1,6 @@
 #include "recio/format_writer.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 namespace recio {
