@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "analysis/state.h"
-#include "recio/report.h"
+#include "recio/math_functions.h"
 
 namespace analysis {
 namespace {

@@ -23,7 +23,7 @@ constexpr int kReportUnit = 10;
 // scratch text gives them once left-adjusted and stripped of trailing blanks.
 std::string digits(int value) {
   Text<50> scratch;
-  recio::write_list_int(scratch.data(), scratch.size(), value);
+  static_cast<void>(recio::write_list_int(scratch.data(), scratch.size(), value));  // 50 > 12
   std::string_view t = scratch.trimmed();
   t.remove_prefix(std::min(t.find_first_not_of(' '), t.size()));
   return std::string(t);

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "recio/report.h"
+#include "recio/allocation.h"
 
 namespace analysis {
 

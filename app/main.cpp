@@ -13,7 +13,8 @@
 #include "app/options.h"
 #include "console/core/face.h"
 #include "console/terminal/terminal.h"
-#include "recio/report.h"
+#include "recio/process_end.h"
+#include "recio/startup.h"
 
 #ifdef TAVO_HAVE_WINDOW
 #include "console/window/display.h"

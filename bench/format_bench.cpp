@@ -72,9 +72,10 @@ void writer_lines(benchmark::State& state) {
   recio::FormatWriter w(rec, sink);
   for (auto _ : state) {
     for (std::size_t i = 0; i + 4 <= v.size(); i += 4) {
-      w.begin(format);
-      w.transfer(recio::Item::array(const_cast<double*>(v.data() + i), 4));
-      w.finish();
+      if (w.begin(format) != recio::kOk ||
+          w.transfer(recio::Item::array(const_cast<double*>(v.data() + i), 4)) != recio::kOk ||
+          w.finish() != recio::kOk)
+        state.SkipWithError("statement failed");
     }
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * v.size()));

@@ -17,83 +17,22 @@ namespace {
 using namespace recio;
 using namespace tavo::fuzz;
 
-std::string letters(Kind k) {
-  switch (k) {
-    case Kind::A:
-    case Kind::Aw:
-      return "A";
-    case Kind::D:
-    case Kind::Dwd:
-      return "D";
-    case Kind::E:
-    case Kind::Ewd:
-    case Kind::EwdEe:
-      return "E";
-    case Kind::F:
-    case Kind::Fwd:
-      return "F";
-    case Kind::G:
-    case Kind::Gwd:
-    case Kind::GwdEe:
-      return "G";
-    case Kind::I:
-    case Kind::Iw:
-    case Kind::Iwm:
-      return "I";
-    case Kind::L:
-    case Kind::Lw:
-      return "L";
-    case Kind::O:
-    case Kind::Ow:
-    case Kind::Owm:
-      return "O";
-    case Kind::Z:
-    case Kind::Zw:
-    case Kind::Zwm:
-      return "Z";
-    case Kind::B:
-    case Kind::Bw:
-    case Kind::Bwm:
-      return "B";
-    case Kind::EN:
-    case Kind::ENwd:
-    case Kind::ENwdEe:
-      return "EN";
-    default:
-      return "ES";
-  }
-}
-
 // The text of a data edit item: letters, then w, .d (or .m) and Ee as its kind has them.
 std::string data_edit_text(const FormatItem& it) {
-  std::string t = (it.repeat != 1 ? std::to_string(it.repeat) : "") + letters(it.kind);
+  const KindTraits& t = traits(it.kind);
+  std::string text = (it.repeat != 1 ? std::to_string(it.repeat) : "") +
+                     std::string(kEditLetters[static_cast<std::size_t>(t.edit)]);
   const std::string w = std::to_string(it.w), d = std::to_string(it.d);
-  switch (it.kind) {
-    case Kind::Aw:
-    case Kind::Iw:
-    case Kind::Lw:
-    case Kind::Ow:
-    case Kind::Zw:
-    case Kind::Bw:
-      return t + w;
-    case Kind::Iwm:
-    case Kind::Owm:
-    case Kind::Zwm:
-    case Kind::Bwm:
-    case Kind::Dwd:
-    case Kind::Ewd:
-    case Kind::Fwd:
-    case Kind::Gwd:
-    case Kind::ENwd:
-    case Kind::ESwd:
-      return t + w + "." + d;
-    case Kind::EwdEe:
-    case Kind::GwdEe:
-    case Kind::ENwdEe:
-    case Kind::ESwdEe:
-      return t + w + "." + d + "E" + std::to_string(it.e);
+  switch (t.shape) {
+    case Shape::W:
+      return text + w;
+    case Shape::WM:
+    case Shape::WD:
+      return text + w + "." + d;
+    case Shape::WDE:
+      return text + w + "." + d + "E" + std::to_string(it.e);
     default:
-      return t;
+      return text;
   }
 }
 
@@ -193,7 +132,7 @@ void check_well_formed(std::span<const std::uint32_t> record) {
     FUZZ_CHECK(decode_item(record, at, it));
     FUZZ_CHECK((it.kind == Kind::FormatStart) == first);
     FUZZ_CHECK(it.kind != Kind::Invalid);
-    if (it.kind == Kind::GroupStart) FUZZ_CHECK(++depth <= 8);
+    if (it.kind == Kind::GroupStart) FUZZ_CHECK(++depth <= kMaxGroupDepth);
     if (it.kind == Kind::GroupEnd) FUZZ_CHECK(--depth >= 0);
     at += it.words;
     FUZZ_CHECK((it.kind == Kind::FormatEnd) == (at == record.size()));

@@ -6,9 +6,6 @@
 namespace recio {
 namespace {
 
-constexpr int kMaxDepth = 8;
-constexpr std::int64_t kMaxCount = 32767;
-
 constexpr char upper(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
 }
@@ -68,27 +65,12 @@ class Compiler {
   }
 
   void put(const Op& op) {
-    switch (op.kind) {
-      case Kind::FormatStart:
-      case Kind::FormatEnd:
-      case Kind::GroupStart:
-      case Kind::GroupEnd:
-      case Kind::BN:
-      case Kind::BZ:
-      case Kind::SP:
-      case Kind::SS:
-      case Kind::S:
-      case Kind::Q:
-      case Kind::Dollar:
-      case Kind::Colon:
-      case Kind::Slash: {
-        std::uint32_t word = 0;
-        encode_short(op, word);  // operands are range-checked by the parser
-        out_.push_back(word);
-        return;
-      }
-      default:
-        for (std::uint32_t word : encode_long(op)) out_.push_back(word);
+    if (traits(op.kind).stored == StoredForm::Short) {
+      std::uint32_t word = 0;
+      encode_short(op, word);  // operands are range-checked by the parser
+      out_.push_back(word);
+    } else {
+      for (std::uint32_t word : encode_long(op)) out_.push_back(word);
     }
   }
 
@@ -162,7 +144,7 @@ class Compiler {
         free_follow = true;
         return true;
       }
-      if (n > kMaxCount || n == 0) {
+      if (n > kMaxOperand || n == 0) {
         at_ = start;
         return fail("a count from 1 to 32767");
       }
@@ -209,7 +191,7 @@ class Compiler {
       case 'T': {
         ++at_;
         Kind k = eat('L') ? Kind::TL : eat('R') ? Kind::TR : Kind::T;
-        if (!number(kMaxCount, n, k == Kind::T ? "a column after T" : "a count after TL/TR"))
+        if (!number(kMaxOperand, n, k == Kind::T ? "a column after T" : "a count after TL/TR"))
           return false;
         if (k == Kind::T && n == 0) return fail("a column from 1");
         put(Op{k, 1, static_cast<std::int32_t>(n)});
@@ -230,7 +212,7 @@ class Compiler {
   }
 
   bool group(int depth, std::int32_t repeat) {
-    if (depth + 1 > kMaxDepth) return fail("groups nested at most 8 deep");
+    if (depth + 1 > kMaxGroupDepth) return fail("groups nested at most 8 deep");
     ++at_;
     put(Op{Kind::GroupStart, repeat});
     if (!list(depth + 1)) return false;
@@ -259,80 +241,49 @@ class Compiler {
     return true;
   }
 
-  // A data edit descriptor at the current position, with its repeat count.
+  // A data edit descriptor at the current position, with its repeat count: its letters, then
+  // what follows them picks the kind (A or Aw, Iw or Iw.m, Ew.d or Ew.dEe).
   bool descriptor(std::int32_t repeat, bool repeated) {
     const std::size_t start = at_;
     const char c = peek();
     if (c == 0) return fail("an edit descriptor");
     ++at_;
-    Kind bare, w_only, w_m, w_d, w_d_e;
-    constexpr Kind none = Kind::Invalid;
-    switch (c) {
-      case 'A':
-        bare = Kind::A, w_only = Kind::Aw, w_m = w_d = w_d_e = none;
-        break;
-      case 'L':
-        bare = Kind::L, w_only = Kind::Lw, w_m = w_d = w_d_e = none;
-        break;
-      case 'I':
-        bare = Kind::I, w_only = Kind::Iw, w_m = Kind::Iwm, w_d = w_d_e = none;
-        break;
-      case 'O':
-        bare = Kind::O, w_only = Kind::Ow, w_m = Kind::Owm, w_d = w_d_e = none;
-        break;
-      case 'Z':
-        bare = Kind::Z, w_only = Kind::Zw, w_m = Kind::Zwm, w_d = w_d_e = none;
-        break;
-      case 'B':
-        bare = Kind::B, w_only = Kind::Bw, w_m = Kind::Bwm, w_d = w_d_e = none;
-        break;
-      case 'D':
-        bare = Kind::D, w_d = Kind::Dwd, w_only = w_m = w_d_e = none;
-        break;
-      case 'F':
-        bare = Kind::F, w_d = Kind::Fwd, w_only = w_m = w_d_e = none;
-        break;
-      case 'G':
-        bare = Kind::G, w_d = Kind::Gwd, w_d_e = Kind::GwdEe, w_only = w_m = none;
-        break;
-      case 'E':
-        if (eat('N')) {
-          bare = Kind::EN, w_d = Kind::ENwd, w_d_e = Kind::ENwdEe;
-        } else if (eat('S')) {
-          bare = Kind::ES, w_d = Kind::ESwd, w_d_e = Kind::ESwdEe;
-        } else {
-          bare = Kind::E, w_d = Kind::Ewd, w_d_e = Kind::EwdEe;
-        }
-        w_only = w_m = none;
-        break;
-      default:
-        at_ = start;
-        return fail(repeated ? "an edit descriptor or '(' after the count" : "an edit descriptor");
+    char letters[2] = {c, 0};
+    std::string_view name(letters, 1);
+    if (c == 'E' && (eat('N') || eat('S'))) {
+      letters[1] = upper(text_[at_ - 1]);
+      name = std::string_view(letters, 2);
     }
-    Op op{bare, repeat};
+    auto kind = [name](Shape shape) { return data_edit_kind(name, shape); };
+    constexpr Kind none = Kind::Invalid;
+    if (kind(Shape::Bare) == none) {
+      at_ = start;
+      return fail(repeated ? "an edit descriptor or '(' after the count" : "an edit descriptor");
+    }
+    Op op{kind(Shape::Bare), repeat};
     std::int64_t w = 0, d = 0, e = 0;
     bool has_w = false;
-    if (!optional_number(kMaxCount, w, has_w)) return false;
+    if (!optional_number(kMaxOperand, w, has_w)) return false;
     if (has_w) {
       op.w = static_cast<std::int32_t>(w);
-      if (w_d != none) {
+      if (kind(Shape::WD) != none) {
         if (!expect('.', "'.' and the digits after the width")) return false;
-        if (!number(255, d, "digits after '.'")) return false;
-        op.kind = w_d;
+        if (!number(kMaxDigits, d, "digits after '.'")) return false;
+        op.kind = kind(Shape::WD);
         op.d = static_cast<std::uint8_t>(d);
-        if (w_d_e != none && peek() == 'E') {
+        if (kind(Shape::WDE) != none && peek() == 'E') {
           ++at_;
-          if (!number(255, e, "exponent digits after E")) return false;
+          if (!number(kMaxDigits, e, "exponent digits after E")) return false;
           if (e == 0) return fail("at least one exponent digit");
-          op.kind = w_d_e;
+          op.kind = kind(Shape::WDE);
           op.e = static_cast<std::uint8_t>(e);
         }
-      } else if (w_m != none && eat('.')) {
-        if (!number(255, d, "the minimum digits after '.'")) return false;
-        op.kind = w_m;
+      } else if (kind(Shape::WM) != none && eat('.')) {
+        if (!number(kMaxDigits, d, "the minimum digits after '.'")) return false;
+        op.kind = kind(Shape::WM);
         op.d = static_cast<std::uint8_t>(d);
       } else {
-        op.kind = w_only;
+        op.kind = kind(Shape::W);
       }
     }
     put(op);

@@ -27,7 +27,10 @@
 // (code page 1252), zero-padded to a multiple of 4.
 //
 // Where each kind keeps its operand: nX and `/` use repeat for their count; kP (k), Tc (c), TLn
-// and TRn (n) use w. Everything here allocates nothing except compile_format.
+// and TRn (n) use w. Everything a kind is (its short opcode and class, the operands it takes, how
+// it edits an item) is one row of kKindTraits; the opcode table, the decoder, the text compiler
+// and the interpreter all read it. Everything here allocates nothing except compile_format.
+// Records written in code: recio/format_builder.h.
 #pragma once
 
 #include <array>
@@ -104,19 +107,169 @@ inline constexpr int kOpcodeCount = 100;
 inline constexpr std::uint8_t kLiteralOpcode = 0x1c;
 inline constexpr std::uint8_t kFirstShortOpcode = 0x35;
 
+// Limits shared by the compiler and the interpreter: groups nest at most kMaxGroupDepth deep; a
+// repeat count, width, count or column is at most kMaxOperand; d, m and e are stored in a byte.
+inline constexpr int kMaxGroupDepth = 8;
+inline constexpr std::int32_t kMaxOperand = 32767;
+inline constexpr std::int32_t kMaxDigits = 255;
+
 // Expression flags of a long-form item and the fetch kinds of its slots.
 enum ExprFlag : std::uint8_t { kExprRepeat = 0x01, kExprW = 0x02, kExprD = 0x04, kExprE = 0x08 };
 inline constexpr std::uint8_t kFetchPointer = 3;
 inline constexpr std::uint8_t kFetchRoutine = 10;
 inline constexpr std::uint8_t kSlotTypeInt4 = 9;
 
+// The operands a kind takes, one bit each in slot order (the expression flags' bits). A value
+// fetched for an operand the kind takes is range-checked; the others are ignored.
+enum UsedOperands : std::uint8_t {
+  kNoOperands = 0,
+  kRepeatOperand = kExprRepeat,
+  kWOperand = kExprW,
+  kAllOperands = kExprRepeat | kExprW | kExprD | kExprE,
+};
+
+// How a data edit item turns an element into text; the descriptor's letters in format text.
+enum class Edit : std::uint8_t { None, A, L, I, B, O, Z, E, D, F, G, EN, ES };
+inline constexpr std::string_view kEditLetters[] = {"",  "A", "L", "I", "B",  "O", "Z",
+                                                    "E", "D", "F", "G", "EN", "ES"};
+
+// How a data edit descriptor is written: Bare as A or E (width and digits from the item's type),
+// W as Aw, WM as Iw.m, WD as Ew.d, WDE as Ew.dEe.
+enum class Shape : std::uint8_t { None, Bare, W, WM, WD, WDE };
+
+// The form the compiler and the builder give an item: position moves, kP and data edit items
+// long, the other control items short; the literal has its own.
+enum class StoredForm : std::uint8_t { Short, Long, Literal };
+
+struct KindTraits {
+  Kind kind;
+  std::uint8_t short_opcode;   // 0: no short form
+  std::uint8_t operand_class;  // of the short form, 6-10; the long form's is 5 less
+  std::uint8_t operands;       // UsedOperands bits
+  StoredForm stored;
+  Edit edit;             // Edit::None for every item but the data edit descriptors
+  Shape shape;           // Shape::None likewise
+  bool count_from_zero;  // the repeat may be 0 (nX, and TLn and TRn when fetched)
+  bool signed_w;         // w holds a signed value (kP's k)
+};
+
+namespace detail {
+
+constexpr KindTraits control(Kind k, std::uint8_t short_opcode, std::uint8_t operand_class,
+                             std::uint8_t operands = kNoOperands,
+                             StoredForm stored = StoredForm::Short) {
+  return {k, short_opcode, operand_class, operands, stored, Edit::None, Shape::None, false, false};
+}
+constexpr KindTraits position_move(Kind k, std::uint8_t short_opcode, std::uint8_t operand_class,
+                                   std::uint8_t operands) {
+  return {k,          short_opcode, operand_class, operands, StoredForm::Long,
+          Edit::None, Shape::None,  true,          false};
+}
+// A data edit descriptor: the short class and the operands follow from how it is written.
+constexpr KindTraits data(Kind k, std::uint8_t short_opcode, Edit edit, Shape shape) {
+  const std::uint8_t operand_class = shape == Shape::Bare ? 7 : shape == Shape::W ? 9 : 10;
+  const std::uint8_t operands = shape == Shape::Bare ? kRepeatOperand : kAllOperands;
+  return {k, short_opcode, operand_class, operands, StoredForm::Long, edit, shape, false, false};
+}
+
+}  // namespace detail
+
+// Every kind, in kind order. Adding a descriptor is a Kind, a row here and, for a new letter,
+// its editing in FormatWriter.
+inline constexpr KindTraits kKindTraits[] = {
+    detail::control(Kind::Invalid, 0, 6),
+    detail::control(Kind::FormatStart, 0x36, 6),
+    detail::control(Kind::FormatEnd, 0x37, 6),
+    detail::control(Kind::GroupStart, 0x38, 7, kRepeatOperand),
+    detail::control(Kind::GroupEnd, 0x39, 6),
+    detail::control(Kind::BN, 0x3a, 6),
+    detail::control(Kind::BZ, 0x3b, 6),
+    detail::control(Kind::SP, 0x3c, 6),
+    detail::control(Kind::SS, 0x3d, 6),
+    detail::control(Kind::S, 0x3e, 6),
+    {Kind::Scale, 0x3f, 8, kWOperand, StoredForm::Long, Edit::None, Shape::None, false, true},
+    detail::position_move(Kind::SkipX, 0x40, 7, kRepeatOperand),
+    detail::control(Kind::T, 0x41, 8, kWOperand, StoredForm::Long),
+    detail::position_move(Kind::TL, 0x42, 8, kWOperand),
+    detail::position_move(Kind::TR, 0x43, 8, kWOperand),
+    detail::control(Kind::Q, 0x44, 6),
+    detail::control(Kind::Dollar, 0x45, 6),
+    detail::control(Kind::Colon, 0x46, 6),
+    detail::control(Kind::Slash, 0x47, 7, kRepeatOperand),
+    detail::data(Kind::A, 0x48, Edit::A, Shape::Bare),
+    detail::data(Kind::D, 0x49, Edit::D, Shape::Bare),
+    detail::data(Kind::E, 0x4a, Edit::E, Shape::Bare),
+    detail::data(Kind::F, 0x4b, Edit::F, Shape::Bare),
+    detail::data(Kind::G, 0x4c, Edit::G, Shape::Bare),
+    detail::data(Kind::I, 0x4d, Edit::I, Shape::Bare),
+    detail::data(Kind::L, 0x4e, Edit::L, Shape::Bare),
+    detail::data(Kind::O, 0x4f, Edit::O, Shape::Bare),
+    detail::data(Kind::Z, 0x50, Edit::Z, Shape::Bare),
+    detail::control(Kind::Literal, 0, 8, kNoOperands, StoredForm::Literal),
+    detail::data(Kind::Aw, 0x51, Edit::A, Shape::W),
+    detail::data(Kind::Dwd, 0x52, Edit::D, Shape::WD),
+    detail::data(Kind::Ewd, 0x53, Edit::E, Shape::WD),
+    detail::data(Kind::EwdEe, 0, Edit::E, Shape::WDE),
+    detail::data(Kind::Fwd, 0x54, Edit::F, Shape::WD),
+    detail::data(Kind::Gwd, 0x55, Edit::G, Shape::WD),
+    detail::data(Kind::GwdEe, 0, Edit::G, Shape::WDE),
+    detail::data(Kind::Iw, 0x56, Edit::I, Shape::W),
+    detail::data(Kind::Iwm, 0x57, Edit::I, Shape::WM),
+    detail::data(Kind::Lw, 0x58, Edit::L, Shape::W),
+    detail::data(Kind::Ow, 0x59, Edit::O, Shape::W),
+    detail::data(Kind::Owm, 0x5a, Edit::O, Shape::WM),
+    detail::data(Kind::Zw, 0x5b, Edit::Z, Shape::W),
+    detail::data(Kind::Zwm, 0x5c, Edit::Z, Shape::WM),
+    detail::data(Kind::B, 0x5d, Edit::B, Shape::Bare),
+    detail::data(Kind::Bw, 0x5e, Edit::B, Shape::W),
+    detail::data(Kind::Bwm, 0x5f, Edit::B, Shape::WM),
+    detail::data(Kind::EN, 0x60, Edit::EN, Shape::Bare),
+    detail::data(Kind::ENwd, 0x61, Edit::EN, Shape::WD),
+    detail::data(Kind::ENwdEe, 0, Edit::EN, Shape::WDE),
+    detail::data(Kind::ES, 0x62, Edit::ES, Shape::Bare),
+    detail::data(Kind::ESwd, 0x63, Edit::ES, Shape::WD),
+    detail::data(Kind::ESwdEe, 0, Edit::ES, Shape::WDE),
+};
+static_assert(std::size(kKindTraits) == kKindCount);
+static_assert([] {
+  for (int k = 0; k < kKindCount; ++k)
+    if (kKindTraits[k].kind != static_cast<Kind>(k)) return false;
+  return true;
+}());
+
+constexpr const KindTraits& traits(Kind k) {
+  return kKindTraits[static_cast<std::size_t>(k)];
+}
+
 constexpr bool is_data_edit(Kind k) {
-  return (k >= Kind::A && k <= Kind::Z) || k >= Kind::Aw;
+  return traits(k).edit != Edit::None;
 }
 
 // Data edit descriptors written without a width: the item's type gives their width and digits.
 constexpr bool without_width(Kind k) {
-  return (k >= Kind::A && k <= Kind::Z) || k == Kind::B || k == Kind::EN || k == Kind::ES;
+  return traits(k).shape == Shape::Bare;
+}
+
+// The data edit kind written with `letters` in `shape`, or Kind::Invalid when there is none.
+constexpr Kind data_edit_kind(std::string_view letters, Shape shape) {
+  for (const KindTraits& t : kKindTraits)
+    if (t.edit != Edit::None && t.shape == shape &&
+        kEditLetters[static_cast<std::size_t>(t.edit)] == letters)
+      return t.kind;
+  return Kind::Invalid;
+}
+// No two data edit kinds are written alike.
+static_assert([] {
+  for (const KindTraits& t : kKindTraits)
+    if (t.edit != Edit::None &&
+        data_edit_kind(kEditLetters[static_cast<std::size_t>(t.edit)], t.shape) != t.kind)
+      return false;
+  return true;
+}());
+
+// The short-form opcode of a kind, or 0 when the kind has none (literal, the Ee forms).
+constexpr std::uint8_t short_opcode(Kind k) {
+  return traits(k).short_opcode;
 }
 
 struct OpcodeInfo {
@@ -127,93 +280,32 @@ struct OpcodeInfo {
 
 namespace detail {
 
-// Short-form kinds in opcode order from 0x35.
-inline constexpr Kind kShortKinds[] = {
-    Kind::Invalid, Kind::FormatStart, Kind::FormatEnd, Kind::GroupStart, Kind::GroupEnd,
-    Kind::BN,      Kind::BZ,          Kind::SP,        Kind::SS,         Kind::S,
-    Kind::Scale,   Kind::SkipX,       Kind::T,         Kind::TL,         Kind::TR,
-    Kind::Q,       Kind::Dollar,      Kind::Colon,     Kind::Slash,      Kind::A,
-    Kind::D,       Kind::E,           Kind::F,         Kind::G,          Kind::I,
-    Kind::L,       Kind::O,           Kind::Z,         Kind::Aw,         Kind::Dwd,
-    Kind::Ewd,     Kind::Fwd,         Kind::Gwd,       Kind::Iw,         Kind::Iwm,
-    Kind::Lw,      Kind::Ow,          Kind::Owm,       Kind::Zw,         Kind::Zwm,
-    Kind::B,       Kind::Bw,          Kind::Bwm,       Kind::EN,         Kind::ENwd,
-    Kind::ES,      Kind::ESwd,
-};
-static_assert(std::size(kShortKinds) == kOpcodeCount - kFirstShortOpcode);
-
-// Operand class of a kind's short form (6-10); its long form uses the class minus 5.
-constexpr std::uint8_t short_class(Kind k) {
-  if (without_width(k)) return 7;
-  switch (k) {
-    case Kind::GroupStart:
-    case Kind::SkipX:
-    case Kind::Slash:
-      return 7;
-    case Kind::Scale:
-    case Kind::T:
-    case Kind::TL:
-    case Kind::TR:
-    case Kind::Literal:
-      return 8;
-    case Kind::Aw:
-    case Kind::Iw:
-    case Kind::Lw:
-    case Kind::Ow:
-    case Kind::Zw:
-    case Kind::Bw:
-      return 9;
-    case Kind::Dwd:
-    case Kind::Ewd:
-    case Kind::EwdEe:
-    case Kind::Fwd:
-    case Kind::Gwd:
-    case Kind::GwdEe:
-    case Kind::Iwm:
-    case Kind::Owm:
-    case Kind::Zwm:
-    case Kind::Bwm:
-    case Kind::ENwd:
-    case Kind::ENwdEe:
-    case Kind::ESwd:
-    case Kind::ESwdEe:
-      return 10;
-    default:
-      return 6;
-  }
-}
-
 constexpr std::array<OpcodeInfo, kOpcodeCount> make_opcode_table() {
   std::array<OpcodeInfo, kOpcodeCount> t{};
-  for (int op = 0; op < kFirstShortOpcode - 1; ++op) {
-    Kind k = static_cast<Kind>(op);
-    t[op] = {static_cast<std::uint8_t>(short_class(k) - 5), 12, k};
+  for (const KindTraits& k : kKindTraits) {
+    const auto op = static_cast<std::size_t>(k.kind);
+    t[op] = {static_cast<std::uint8_t>(k.operand_class - 5), 12, k.kind};
   }
   t[0].length = 0;
   t[kLiteralOpcode] = {8, 4, Kind::Literal};
   t[kFirstShortOpcode - 1] = {1, 0, Kind::Invalid};
-  for (int op = kFirstShortOpcode; op < kOpcodeCount; ++op) {
-    Kind k = kShortKinds[op - kFirstShortOpcode];
-    t[op] = {short_class(k), static_cast<std::uint8_t>(k == Kind::Invalid ? 0 : 4), k};
+  for (int op = kFirstShortOpcode; op < kOpcodeCount; ++op) t[op] = {6, 0, Kind::Invalid};
+  for (const KindTraits& k : kKindTraits) {
+    if (k.short_opcode == 0) continue;
+    if (k.short_opcode < kFirstShortOpcode + 1 || k.short_opcode >= kOpcodeCount ||
+        t[k.short_opcode].length != 0)
+      throw "a short opcode out of range or taken twice";
+    t[k.short_opcode] = {k.operand_class, 4, k.kind};
   }
+  for (int op = kFirstShortOpcode + 1; op < kOpcodeCount; ++op)
+    if (t[op].length == 0) throw "a short opcode without a kind";
   return t;
-}
-
-constexpr std::uint8_t make_short_opcode(Kind k) {
-  for (std::size_t i = 1; i < std::size(kShortKinds); ++i)
-    if (kShortKinds[i] == k) return static_cast<std::uint8_t>(kFirstShortOpcode + i);
-  return 0;
 }
 
 }  // namespace detail
 
 // The attribute table: operand class, item length and kind of every opcode 0x00-0x63.
 inline constexpr std::array<OpcodeInfo, kOpcodeCount> kOpcodes = detail::make_opcode_table();
-
-// The short-form opcode of a kind, or 0 when the kind has none (literal, the Ee forms).
-constexpr std::uint8_t short_opcode(Kind k) {
-  return detail::make_short_opcode(k);
-}
 
 constexpr std::uint32_t pack_word(std::uint32_t b0, std::uint32_t b1, std::uint32_t b2,
                                   std::uint32_t b3) {
@@ -273,8 +365,8 @@ struct FormatItem {
       out.repeat = static_cast<std::int32_t>(hi16);
       break;
     case 8:
-      out.w = info.kind == Kind::Scale ? static_cast<std::int16_t>(hi16)
-                                       : static_cast<std::int32_t>(hi16);
+      out.w = traits(info.kind).signed_w ? static_cast<std::int16_t>(hi16)
+                                         : static_cast<std::int32_t>(hi16);
       if (info.kind == Kind::Literal) {
         const std::size_t text_words = (hi16 + 3) / 4;
         if (left - 1 < text_words) return false;
@@ -352,7 +444,7 @@ constexpr bool encode_short(const Op& op, std::uint32_t& out) {
       return fits(op.repeat, 0, 0xffff);
     case 8:
       out = pack_word(code, 0, op.w, op.w >> 8);
-      return op.kind == Kind::Scale ? fits(op.w, -32768, 32767) : fits(op.w, 0, 0xffff);
+      return traits(op.kind).signed_w ? fits(op.w, -32768, 32767) : fits(op.w, 0, 0xffff);
     case 9:
       out = pack_word(code, op.repeat, op.w, op.w >> 8);
       return fits(op.repeat, 0, 0xff) && fits(op.w, 0, 0xffff);
@@ -366,317 +458,6 @@ constexpr bool encode_short(const Op& op, std::uint32_t& out) {
 constexpr std::uint32_t literal_head(std::size_t length) {
   return pack_word(kLiteralOpcode, 0, length, length >> 8);
 }
-
-// Code page 1252 from UTF-8, usable at compile time. Returns the converted length, or -1 when
-// the text is not valid UTF-8 or holds a character the code page lacks. `out` may be null.
-constexpr long utf8_to_cp1252(std::string_view utf8, char* out) {
-  constexpr char16_t k80[32] = {0x20ac, 0,      0x201a, 0x0192, 0x201e, 0x2026, 0x2020, 0x2021,
-                                0x02c6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017d, 0,
-                                0,      0x2018, 0x2019, 0x201c, 0x201d, 0x2022, 0x2013, 0x2014,
-                                0x02dc, 0x2122, 0x0161, 0x203a, 0x0153, 0,      0x017e, 0x0178};
-  long n = 0;
-  for (std::size_t i = 0; i < utf8.size();) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    char32_t cp = 0;
-    std::size_t len = c < 0x80         ? 1
-                      : (c >> 5) == 6  ? 2
-                      : (c >> 4) == 14 ? 3
-                      : (c >> 3) == 30 ? 4
-                                       : 0;
-    if (len == 0 || i + len > utf8.size()) return -1;
-    cp = len == 1 ? c : c & (0x7f >> len);
-    for (std::size_t j = 1; j < len; ++j) {
-      const auto cc = static_cast<unsigned char>(utf8[i + j]);
-      if ((cc >> 6) != 2) return -1;
-      cp = cp << 6 | (cc & 0x3f);
-    }
-    i += len;
-    int byte = -1;
-    if (cp < 0x80 || (cp >= 0xa0 && cp <= 0xff)) {
-      byte = static_cast<int>(cp);
-    } else {
-      for (int k = 0; k < 32; ++k)
-        if (k80[k] != 0 && k80[k] == cp) byte = 0x80 + k;
-    }
-    if (byte < 0) return -1;
-    if (out) out[n] = static_cast<char>(byte);
-    ++n;
-  }
-  return n;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Builder: a format written in code reads like its item list,
-//
-//   constexpr auto kMesh1 = fmt::record(fmt::start(), fmt::p(1), fmt::e(22, 15), fmt::tr(16),
-//                                       fmt::tr(3), fmt::a(12), fmt::tr(3), fmt::a(12),
-//                                       fmt::end());
-//
-// and yields a std::array of exactly the record's words. Position moves, kP and data edit items
-// come in the long form, format start and end, `/`, group marks and the other control items in
-// the short form; short_form() and long_form() pick the other. Literals are written in UTF-8 and
-// stored in code page 1252: fmt::lit<"título = ">(). Everything runs at compile time.
-namespace fmt {
-
-struct Short {
-  static constexpr std::size_t kWords = 1;
-  Op op;
-};
-struct Long {
-  static constexpr std::size_t kWords = 3;
-  Op op;
-};
-struct Computed {
-  static constexpr std::size_t kWords = 7;
-  Op op;
-  Slots slots;
-};
-template <std::size_t N>
-struct Lit {
-  static constexpr std::size_t kWords = 1 + (N + 3) / 4;
-  std::array<char, N> bytes{};
-};
-
-// A string literal as a template argument.
-template <std::size_t N>
-struct Text {
-  char s[N]{};
-  consteval Text(const char (&str)[N]) {
-    for (std::size_t i = 0; i < N; ++i) s[i] = str[i];
-  }
-  constexpr std::string_view view() const { return {s, N - 1}; }
-};
-
-template <Text S>
-consteval auto lit() {
-  constexpr long n = utf8_to_cp1252(S.view(), nullptr);
-  static_assert(n >= 0, "literal is not UTF-8 text representable in code page 1252");
-  Lit<static_cast<std::size_t>(n)> out;
-  utf8_to_cp1252(S.view(), out.bytes.data());
-  return out;
-}
-
-consteval Short start() {
-  return {{Kind::FormatStart}};
-}
-consteval Short end() {
-  return {{Kind::FormatEnd}};
-}
-consteval Short slash(std::int32_t count = 1) {
-  return {{Kind::Slash, count}};
-}
-consteval Short group(std::int32_t repeat = 1) {
-  return {{Kind::GroupStart, repeat}};
-}
-consteval Short group_end() {
-  return {{Kind::GroupEnd}};
-}
-consteval Short bn() {
-  return {{Kind::BN}};
-}
-consteval Short bz() {
-  return {{Kind::BZ}};
-}
-consteval Short sp() {
-  return {{Kind::SP}};
-}
-consteval Short ss() {
-  return {{Kind::SS}};
-}
-consteval Short s() {
-  return {{Kind::S}};
-}
-consteval Short q() {
-  return {{Kind::Q}};
-}
-consteval Short dollar() {
-  return {{Kind::Dollar}};
-}
-consteval Short colon() {
-  return {{Kind::Colon}};
-}
-
-consteval Long p(std::int32_t k) {
-  return {{Kind::Scale, 1, k}};
-}
-consteval Long x(std::int32_t n) {
-  return {{Kind::SkipX, n}};
-}
-consteval Long t(std::int32_t c) {
-  return {{Kind::T, 1, c}};
-}
-consteval Long tl(std::int32_t n) {
-  return {{Kind::TL, 1, n}};
-}
-consteval Long tr(std::int32_t n) {
-  return {{Kind::TR, 1, n}};
-}
-
-consteval std::uint8_t u8(int v) {
-  if (v < 0 || v > 255) throw "digits do not fit a byte";
-  return static_cast<std::uint8_t>(v);
-}
-consteval Long a() {
-  return {{Kind::A}};
-}
-consteval Long a(std::int32_t w) {
-  return {{Kind::Aw, 1, w}};
-}
-consteval Long i() {
-  return {{Kind::I}};
-}
-consteval Long i(std::int32_t w) {
-  return {{Kind::Iw, 1, w}};
-}
-consteval Long i(std::int32_t w, int m) {
-  return {{Kind::Iwm, 1, w, u8(m)}};
-}
-consteval Long l() {
-  return {{Kind::L}};
-}
-consteval Long l(std::int32_t w) {
-  return {{Kind::Lw, 1, w}};
-}
-consteval Long d() {
-  return {{Kind::D}};
-}
-consteval Long d(std::int32_t w, int d) {
-  return {{Kind::Dwd, 1, w, u8(d)}};
-}
-consteval Long e() {
-  return {{Kind::E}};
-}
-consteval Long e(std::int32_t w, int d) {
-  return {{Kind::Ewd, 1, w, u8(d)}};
-}
-consteval Long e(std::int32_t w, int d, int e) {
-  return {{Kind::EwdEe, 1, w, u8(d), u8(e)}};
-}
-consteval Long f() {
-  return {{Kind::F}};
-}
-consteval Long f(std::int32_t w, int d) {
-  return {{Kind::Fwd, 1, w, u8(d)}};
-}
-consteval Long g() {
-  return {{Kind::G}};
-}
-consteval Long g(std::int32_t w, int d) {
-  return {{Kind::Gwd, 1, w, u8(d)}};
-}
-consteval Long g(std::int32_t w, int d, int e) {
-  return {{Kind::GwdEe, 1, w, u8(d), u8(e)}};
-}
-consteval Long en() {
-  return {{Kind::EN}};
-}
-consteval Long en(std::int32_t w, int d) {
-  return {{Kind::ENwd, 1, w, u8(d)}};
-}
-consteval Long en(std::int32_t w, int d, int e) {
-  return {{Kind::ENwdEe, 1, w, u8(d), u8(e)}};
-}
-consteval Long es() {
-  return {{Kind::ES}};
-}
-consteval Long es(std::int32_t w, int d) {
-  return {{Kind::ESwd, 1, w, u8(d)}};
-}
-consteval Long es(std::int32_t w, int d, int e) {
-  return {{Kind::ESwdEe, 1, w, u8(d), u8(e)}};
-}
-consteval Long o() {
-  return {{Kind::O}};
-}
-consteval Long o(std::int32_t w) {
-  return {{Kind::Ow, 1, w}};
-}
-consteval Long o(std::int32_t w, int m) {
-  return {{Kind::Owm, 1, w, u8(m)}};
-}
-consteval Long z() {
-  return {{Kind::Z}};
-}
-consteval Long z(std::int32_t w) {
-  return {{Kind::Zw, 1, w}};
-}
-consteval Long z(std::int32_t w, int m) {
-  return {{Kind::Zwm, 1, w, u8(m)}};
-}
-consteval Long b() {
-  return {{Kind::B}};
-}
-consteval Long b(std::int32_t w) {
-  return {{Kind::Bw, 1, w}};
-}
-consteval Long b(std::int32_t w, int m) {
-  return {{Kind::Bwm, 1, w, u8(m)}};
-}
-
-// A repeat count on a data edit item: rep(3, e(24, 15)) is 3E24.15.
-template <typename P>
-consteval P rep(std::int32_t r, P piece) {
-  piece.op.repeat = r;
-  return piece;
-}
-consteval Short short_form(Long l) {
-  std::uint32_t word = 0;
-  if (!encode_short(l.op, word)) throw "no short form holds this item";
-  return {l.op};
-}
-consteval Long long_form(Short s) {
-  if (s.op.kind == Kind::Invalid) throw "no long form";
-  return {s.op};
-}
-// An item whose operands are fetched at run time: computed(e(0, 0), {.w = value_at(0)}).
-consteval Slot value_at(std::uint16_t index) {
-  return {index, kFetchPointer};
-}
-consteval Slot routine_at(std::uint16_t index) {
-  return {index, kFetchRoutine};
-}
-consteval Computed computed(Long l, Slots slots) {
-  return {l.op, slots};
-}
-
-namespace detail {
-template <std::size_t Size>
-constexpr void emit(std::array<std::uint32_t, Size>& out, std::size_t& at, const Short& p) {
-  std::uint32_t word = 0;
-  if (!encode_short(p.op, word)) throw "operands do not fit the short form";
-  out[at++] = word;
-}
-template <std::size_t Size>
-constexpr void emit(std::array<std::uint32_t, Size>& out, std::size_t& at, const Long& p) {
-  for (std::uint32_t word : encode_long(p.op)) out[at++] = word;
-}
-template <std::size_t Size>
-constexpr void emit(std::array<std::uint32_t, Size>& out, std::size_t& at, const Computed& p) {
-  const std::uint8_t flags = (p.slots.repeat.fetch ? kExprRepeat : 0) |
-                             (p.slots.w.fetch ? kExprW : 0) | (p.slots.d.fetch ? kExprD : 0) |
-                             (p.slots.e.fetch ? kExprE : 0);
-  for (std::uint32_t word : encode_long(p.op, flags)) out[at++] = word;
-  for (Slot s : {p.slots.repeat, p.slots.w, p.slots.d, p.slots.e}) out[at++] = encode_slot(s);
-}
-template <std::size_t Size, std::size_t N>
-constexpr void emit(std::array<std::uint32_t, Size>& out, std::size_t& at, const Lit<N>& p) {
-  out[at++] = literal_head(N);
-  for (std::size_t i = 0; i < N; ++i)
-    out[at + i / 4] |= static_cast<std::uint32_t>(static_cast<unsigned char>(p.bytes[i]))
-                       << (8 * (i % 4));
-  at += (N + 3) / 4;
-}
-}  // namespace detail
-
-template <typename... P>
-consteval auto record(const P&... pieces) {
-  std::array<std::uint32_t, (P::kWords + ... + 0)> out{};
-  std::size_t at = 0;
-  (detail::emit(out, at, pieces), ...);
-  return out;
-}
-
-}  // namespace fmt
 
 // ---------------------------------------------------------------------------------------------
 // Compiling format text.

@@ -1,72 +1,39 @@
 #include "recio/format_writer.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 namespace recio {
 namespace {
-
-constexpr std::int32_t kMaxOperand = 32767;
-constexpr int kMaxDepth = 8;
 
 // Operands of one item once its expression slots are fetched.
 struct Operands {
   std::int32_t repeat, w, d, e;
 };
 
-constexpr bool moves(Kind k) {
-  return k == Kind::SkipX || k == Kind::TL || k == Kind::TR;
-}
-
 // The allowed range of each operand: repeat, w, d, e in that order.
-constexpr bool in_range(Kind k, int field, std::int64_t v) {
+constexpr bool in_range(const KindTraits& t, int field, std::int64_t v) {
   switch (field) {
     case 0:
-      return v >= (moves(k) ? 0 : 1) && v <= kMaxOperand;
+      return v >= (t.count_from_zero ? 0 : 1) && v <= kMaxOperand;
     case 1:
-      return k == Kind::Scale || (v >= 0 && v <= kMaxOperand);
+      return t.signed_w || (v >= 0 && v <= kMaxOperand);
     case 2:
       return v >= 0 && v <= kMaxOperand;
     default:
-      return v >= 0 && v <= 255;
+      return v >= 0 && v <= kMaxDigits;
   }
 }
-
-// Which operands an item kind uses: bit 0 repeat, 1 w, 2 d, 3 e.
-constexpr unsigned used_operands(Kind k) {
-  switch (k) {
-    case Kind::GroupStart:
-    case Kind::SkipX:
-    case Kind::Slash:
-      return 1;
-    case Kind::Scale:
-    case Kind::T:
-    case Kind::TL:
-    case Kind::TR:
-      return 2;
-    default:
-      if (!is_data_edit(k)) return 0;
-      if (k <= Kind::Z || k == Kind::B || k == Kind::EN || k == Kind::ES) return 1;
-      return 15;
-  }
-}
-
-constexpr auto kUsed = [] {
-  std::array<std::uint8_t, kKindCount> t{};
-  for (int k = 0; k < kKindCount; ++k) t[k] = static_cast<std::uint8_t>(used_operands(Kind(k)));
-  return t;
-}();
 
 // Stored d and e are bytes and always in range; repeat and w are checked.
-inline bool stored_in_range(Kind k, std::int32_t repeat, std::int32_t w) {
-  const unsigned used = kUsed[static_cast<std::size_t>(k)];
-  const std::int32_t lo = moves(k) ? 0 : 1;
+inline bool stored_in_range(const KindTraits& t, std::int32_t repeat, std::int32_t w) {
+  const std::int32_t lo = t.count_from_zero ? 0 : 1;
   // In unsigned arithmetic: a stored repeat may be any 32-bit value, INT32_MIN included.
-  if ((used & 1) &&
+  if ((t.operands & kRepeatOperand) &&
       static_cast<std::uint32_t>(repeat) - std::uint32_t(lo) > std::uint32_t(kMaxOperand - lo))
     return false;
-  if ((used & 2) && k != Kind::Scale && static_cast<std::uint32_t>(w) > std::uint32_t(kMaxOperand))
+  if ((t.operands & kWOperand) && !t.signed_w &&
+      static_cast<std::uint32_t>(w) > std::uint32_t(kMaxOperand))
     return false;
   return true;
 }
@@ -74,7 +41,7 @@ inline bool stored_in_range(Kind k, std::int32_t repeat, std::int32_t w) {
 // Replaces the operands that come from expression slots, then checks them all.
 Status fetch_slots(std::span<const FormatArg> args, const FormatItem& it, Operands& op) {
   std::int32_t* fields[4] = {&op.repeat, &op.w, &op.d, &op.e};
-  const unsigned used = kUsed[static_cast<std::size_t>(it.kind)];
+  const KindTraits& t = traits(it.kind);
   for (int f = 0; f < 4; ++f) {
     if (!(it.flags & (1u << f))) continue;
     const std::uint32_t slot = it.slots[f];
@@ -90,39 +57,10 @@ Status fetch_slots(std::span<const FormatArg> args, const FormatItem& it, Operan
     } else {
       return status_of(kFormatSyntax);
     }
-    if ((used >> f & 1) && !in_range(it.kind, f, v)) return status_of(kFormatExpression);
+    if ((t.operands >> f & 1) && !in_range(t, f, v)) return status_of(kFormatExpression);
     *fields[f] = v;
   }
-  return stored_in_range(it.kind, op.repeat, op.w) ? kOk : status_of(kFormatSyntax);
-}
-
-enum class Family { Int, Real, Char, Logical, Bits };
-
-constexpr Family family(Kind k) {
-  switch (k) {
-    case Kind::A:
-    case Kind::Aw:
-      return Family::Char;
-    case Kind::I:
-    case Kind::Iw:
-    case Kind::Iwm:
-      return Family::Int;
-    case Kind::L:
-    case Kind::Lw:
-      return Family::Logical;
-    case Kind::O:
-    case Kind::Ow:
-    case Kind::Owm:
-    case Kind::Z:
-    case Kind::Zw:
-    case Kind::Zwm:
-    case Kind::B:
-    case Kind::Bw:
-    case Kind::Bwm:
-      return Family::Bits;
-    default:
-      return Family::Real;
-  }
+  return stored_in_range(t, op.repeat, op.w) ? kOk : status_of(kFormatSyntax);
 }
 
 constexpr bool is_int(DataType t) {
@@ -187,25 +125,43 @@ double real_value(const Item& item, std::size_t index) {
   return v;
 }
 
+// Whether an element of `type` suits a data edit item.
+constexpr bool suits(Edit edit, DataType type) {
+  switch (edit) {
+    case Edit::A:
+      return type == DataType::Character;
+    case Edit::L:
+      return type == DataType::Logical4;
+    case Edit::I:
+      return is_int(type);
+    case Edit::B:
+    case Edit::O:
+    case Edit::Z:
+      return element_size(type) != 0;
+    default:
+      return is_real(type);
+  }
+}
+
 // Width of a data edit item written without one, and its d and e, for the item's type.
 struct Defaults {
   std::int32_t w, d, e;
 };
-Defaults defaults(Kind k, const Item& item) {
+Defaults defaults(Edit edit, const Item& item) {
   const DataType t = item.desc.type;
   const std::int32_t bits = static_cast<std::int32_t>(element_size(t) * 8);
-  switch (k) {
-    case Kind::A:
+  switch (edit) {
+    case Edit::A:
       return {0, 0, 0};  // the item's own length, see put_element
-    case Kind::I:
+    case Edit::I:
       return {t == DataType::Int8 ? 23 : t == DataType::Int4 ? 12 : 7, 1, 0};
-    case Kind::L:
+    case Edit::L:
       return {2, 0, 0};
-    case Kind::O:
+    case Edit::O:
       return {(bits + 2) / 3 + 1, 1, 0};
-    case Kind::Z:
+    case Edit::Z:
       return {bits / 4 + 1, 1, 0};
-    case Kind::B:
+    case Edit::B:
       return {bits + 1, 1, 0};
     default:
       return t == DataType::Real4 ? Defaults{15, 7, 2} : Defaults{25, 16, 2};
@@ -262,7 +218,7 @@ Status FormatWriter::next_descriptor(bool item_left, bool& ended) noexcept {
     if (it.flags & 0x0f) {
       const Status s = fetch_slots(args_, it, op);
       if (s != kOk) return fail(s);
-    } else if (!stored_in_range(it.kind, op.repeat, op.w)) {
+    } else if (!stored_in_range(traits(it.kind), op.repeat, op.w)) {
       return fail(status_of(kFormatSyntax));
     }
     switch (it.kind) {
@@ -284,7 +240,7 @@ Status FormatWriter::next_descriptor(bool item_left, bool& ended) noexcept {
         at_ = reversion_;
         break;
       case Kind::GroupStart:
-        if (depth_ == kMaxDepth) return fail(status_of(kFormatSyntax));
+        if (depth_ == kMaxGroupDepth) return fail(status_of(kFormatSyntax));
         if (depth_ == 0) reversion_ = here;
         groups_[depth_++] = {op.repeat, static_cast<std::uint32_t>(at_)};
         break;
@@ -375,112 +331,75 @@ Status FormatWriter::next_descriptor(bool item_left, bool& ended) noexcept {
 
 Status FormatWriter::put_element(const Item& item, std::size_t index) noexcept {
   const DataType type = item.desc.type;
-  const Family fam = family(kind_);
-  bool suits = false;
-  switch (fam) {
-    case Family::Int:
-      suits = is_int(type);
-      break;
-    case Family::Real:
-      suits = is_real(type);
-      break;
-    case Family::Char:
-      suits = type == DataType::Character;
-      break;
-    case Family::Logical:
-      suits = type == DataType::Logical4;
-      break;
-    case Family::Bits:
-      suits = element_size(type) != 0;
-      break;
-  }
-  if (!suits) return fail(status_of(kFormatTypeMismatch));
+  const KindTraits& t = traits(kind_);
+  if (!suits(t.edit, type)) return fail(status_of(kFormatTypeMismatch));
 
   std::int32_t w = w_, d = d_, e = e_;
   std::int32_t m = 1;
-  if (without_width(kind_)) {
-    const Defaults def = defaults(kind_, item);
-    w = def.w, d = def.d, e = def.e;
-  }
-  switch (kind_) {
-    case Kind::Iwm:
-    case Kind::Owm:
-    case Kind::Zwm:
-    case Kind::Bwm:
+  switch (t.shape) {
+    case Shape::Bare: {
+      const Defaults def = defaults(t.edit, item);
+      w = def.w, d = def.d, e = def.e;
+      break;
+    }
+    case Shape::WM:
       m = d_;
       break;
-    case Kind::Ewd:
-    case Kind::Dwd:
-    case Kind::Fwd:
-    case Kind::Gwd:
-    case Kind::ENwd:
-    case Kind::ESwd:
+    case Shape::WD:
       e = 0;
       break;
     default:
       break;
   }
 
-  const std::size_t width = kind_ == Kind::A ? item.length : static_cast<std::size_t>(w);
+  const bool own_length = t.edit == Edit::A && t.shape == Shape::Bare;
+  const std::size_t width = own_length ? item.length : static_cast<std::size_t>(w);
   const Status s = rec_.reserve(rec_.pos + width);
   if (s != kOk) return fail(s);
   const std::span<char> field(rec_.data() + rec_.pos, width);
+  const RealEdit real{d, e, scale_, sign_};
   bool fit = true;
-  switch (fam) {
-    case Family::Char: {
+  switch (t.edit) {
+    case Edit::A: {
       const char* p = static_cast<const char*>(item.addr) + index * item.length;
       edit_a(field, {p, item.length});
       break;
     }
-    case Family::Logical:
+    case Edit::L:
       edit_l(field, raw_bits(item, index) != 0);
       break;
-    case Family::Int:
+    case Edit::I:
       fit = edit_i(field, static_cast<std::int64_t>(raw_bits(item, index)), m, sign_);
       break;
-    case Family::Bits: {
+    case Edit::B:
+    case Edit::O:
+    case Edit::Z: {
       std::uint64_t bits = raw_bits(item, index);
       const std::size_t size = element_size(type);
       if (size < 8) bits &= (std::uint64_t{1} << (size * 8)) - 1;
-      int per_digit = 4;
-      if (kind_ == Kind::O || kind_ == Kind::Ow || kind_ == Kind::Owm) per_digit = 3;
-      if (kind_ == Kind::B || kind_ == Kind::Bw || kind_ == Kind::Bwm) per_digit = 1;
+      const int per_digit = t.edit == Edit::B ? 1 : t.edit == Edit::O ? 3 : 4;
       fit = edit_radix(field, bits, per_digit, m);
       break;
     }
-    case Family::Real: {
-      const double v = real_value(item, index);
-      const RealEdit r{d, e, scale_, sign_};
-      switch (kind_) {
-        case Kind::D:
-        case Kind::Dwd:
-          fit = edit_d(field, v, r);
-          break;
-        case Kind::F:
-        case Kind::Fwd:
-          fit = edit_f(field, v, r);
-          break;
-        case Kind::G:
-        case Kind::Gwd:
-        case Kind::GwdEe:
-          fit = edit_g(field, v, r);
-          break;
-        case Kind::EN:
-        case Kind::ENwd:
-        case Kind::ENwdEe:
-          fit = edit_en(field, v, r);
-          break;
-        case Kind::ES:
-        case Kind::ESwd:
-        case Kind::ESwdEe:
-          fit = edit_es(field, v, r);
-          break;
-        default:
-          fit = edit_e(field, v, r);
-          break;
-      }
+    case Edit::D:
+      fit = edit_d(field, real_value(item, index), real);
       break;
-    }
+    case Edit::F:
+      fit = edit_f(field, real_value(item, index), real);
+      break;
+    case Edit::G:
+      fit = edit_g(field, real_value(item, index), real);
+      break;
+    case Edit::EN:
+      fit = edit_en(field, real_value(item, index), real);
+      break;
+    case Edit::ES:
+      fit = edit_es(field, real_value(item, index), real);
+      break;
+    case Edit::E:
+    case Edit::None:
+      fit = edit_e(field, real_value(item, index), real);
+      break;
   }
   overflowed_ |= !fit;
   rec_.pos += width;

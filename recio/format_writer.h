@@ -74,7 +74,7 @@ class FormatWriter {
   std::size_t at_ = 0;         // next item to decode
   std::size_t reversion_ = 0;  // last outermost group start, or 0 (the format start)
   int depth_ = 0;
-  Group groups_[8] = {};
+  Group groups_[kMaxGroupDepth] = {};
   // The data edit item in use and its repeats still to run.
   Kind kind_ = Kind::Invalid;
   std::int32_t w_ = 0, d_ = 0, e_ = 0, rep_left_ = 0;

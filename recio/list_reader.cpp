@@ -162,10 +162,10 @@ Status store_integer(std::string_view t, char* scratch, char* dst) {
   const auto [end, ec] = std::from_chars(b, e, v);
   if (ec != std::errc() || end != e) {
     NumberShape shape{};
-    if (Status s = check_number(t, shape)) return s;
+    if (Status s = check_number(t, shape); s != kOk) return s;
     if (shape.integer) return conversion_error();  // beyond the item's range, or a stray sign
     double d = 0;
-    if (Status s = to_real(t, shape, scratch, d)) return s;
+    if (Status s = to_real(t, shape, scratch, d); s != kOk) return s;
     // The minimum is a negated power of two, so [min, -min) is exact in a double.
     constexpr double lo = std::numeric_limits<Int>::min();
     d = std::trunc(d);
@@ -184,8 +184,8 @@ Status store_real(std::string_view t, char* scratch, char* dst) {
   const auto [end, ec] = std::from_chars(t.data(), e, v);
   if (ec != std::errc() || end != e || !starts_decimal(t.data(), e)) {
     NumberShape shape{};
-    if (Status s = check_number(t, shape)) return s;
-    if (Status s = to_real(t, shape, scratch, v)) return s;
+    if (Status s = check_number(t, shape); s != kOk) return s;
+    if (Status s = to_real(t, shape, scratch, v); s != kOk) return s;
   }
   std::memcpy(dst, &v, sizeof v);
   return kOk;
@@ -232,17 +232,17 @@ Status ListReader::transfer(const Item& item) noexcept {
                                                           : Scan::Number;
   char* dst = static_cast<char*>(item.addr);
   for (std::size_t i = 0; i < item.count; ++i, dst += size) {
-    if (Status s = next_value(scan)) return fail(s);
+    if (Status s = next_value(scan); s != kOk) return fail(s);
     if (slash_) return kOk;
     if (kind_ == Kind::Null) continue;
-    if (Status s = store(item.desc.type, dst, size)) return fail(s);
+    if (Status s = store(item.desc.type, dst, size); s != kOk) return fail(s);
   }
   return kOk;
 }
 
 Status ListReader::read_record() noexcept {
   std::string_view record;
-  if (Status s = source_.next_record(record)) return fail(s);
+  if (Status s = source_.next_record(record); s != kOk) return fail(s);
   // A record holding only Ctrl-Z ends a text file.
   if (record.size() == 1 && record[0] == '\x1a') return fail(status_of(kEndOfFile));
   pos_ = record.data();
@@ -262,7 +262,7 @@ Status ListReader::next_value(Scan scan) noexcept {
     while (pos_ < end_ && (class_of(*pos_) & kBlank)) ++pos_;
     if (pos_ == end_) {
       if (!record_has_value_) comma_is_null_ = true;
-      if (Status s = read_record()) return s;
+      if (Status s = read_record(); s != kOk) return s;
       record_has_value_ = false;
       continue;
     }
@@ -341,7 +341,7 @@ Status ListReader::scan_repeat(const char* digits, const char* star, Scan scan) 
     kind_ = Kind::Null;
     comma_is_null_ = true;
   } else {
-    if (Status s = scan_value(scan, true)) return s;
+    if (Status s = scan_value(scan, true); s != kOk) return s;
     if (slash_) return kOk;
   }
   repeat_ = count - 1;
@@ -365,7 +365,7 @@ Status ListReader::scan_quoted(char delimiter) noexcept {
     n += chunk;
     pos_ = stop;
     if (!hit) {
-      if (Status s = read_record()) return s;
+      if (Status s = read_record(); s != kOk) return s;
       record_has_value_ = true;
       continue;
     }

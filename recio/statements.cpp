@@ -18,8 +18,8 @@ class Statement {
  public:
   enum class Kind : std::uint8_t { Write, Read };
 
-  // Selects and claims the unit and begins the engine. A failure is settled here; the result
-  // says whether the statement is open (kOk) and, if not, the settled status.
+  // Selects and claims the unit and begins the engine. A failure is reported here unless the
+  // statement handles its errors; the result is kOk when the statement is open, else the failure.
   template <class Begin>
   Status start(Kind kind, int number, unsigned flags, Begin begin) {
     kind_ = kind;
@@ -29,13 +29,13 @@ class Statement {
     if (Status s = UnitTable::instance().select(number, unit_, &failed); s != kOk) {
       unit_ = nullptr;
       section.unlock();
-      return settle(s, failed.get(), flags);
+      return report_unless_handled(s, failed.get(), flags);
     }
     if (unit_->busy_on_this_thread()) {
       Unit* busy = unit_;
       unit_ = nullptr;  // the unit stays with the statement that holds it
       section.unlock();
-      return settle(status_of(kRecursiveIo), busy, flags);
+      return report_unless_handled(status_of(kRecursiveIo), busy, flags);
     }
     section_ = std::move(section);
     claim();
@@ -55,7 +55,7 @@ class Statement {
   }
 
   // Ends the statement: its records reach the operating system (also after an error, before the
-  // message is shown), the unit is released and the status settled.
+  // message is shown), the unit is released and a failure reported unless handled.
   Status end() {
     if (unit_ == nullptr) return status_;
     Status s = status_;
@@ -67,7 +67,7 @@ class Statement {
     release();
     unit_ = nullptr;
     status_ = s;
-    return settle(s, unit, flags_);
+    return report_unless_handled(s, unit, flags_);
   }
 
   bool open() const { return unit_ != nullptr; }
@@ -137,7 +137,8 @@ Status run_statement(Statement::Kind kind, int unit, unsigned flags,
                      std::initializer_list<Item> items, Begin begin) {
   Statement st;
   if (Status s = st.start(kind, unit, flags, begin); !st.open()) return s;
-  for (const Item& item : items) st.transfer(item);
+  // After a failure later items store nothing and the end returns the first failure.
+  for (const Item& item : items) static_cast<void>(st.transfer(item));
   return st.end();
 }
 
@@ -150,7 +151,7 @@ auto begin_read() {
 
 }  // namespace
 
-Status settle(Status status, const Unit* unit, unsigned flags) {
+Status report_unless_handled(Status status, const Unit* unit, unsigned flags) {
   if (status == kOk || (flags & kHandlesErrors)) return status;
   report(status, unit);  // a severe status does not come back
   return status;
@@ -158,8 +159,7 @@ Status settle(Status status, const Unit* unit, unsigned flags) {
 
 Status start_formatted_write(int unit, unsigned flags, std::span<const std::uint32_t> format,
                              const Item& first, std::span<const FormatArg> args) {
-  return start_call_sequence(Statement::Kind::Write, unit, flags, first,
-                             begin_write(format, args));
+  return start_call_sequence(Statement::Kind::Write, unit, flags, first, begin_write(format, args));
 }
 
 Status start_list_read(int unit, unsigned flags, const Item& first) {
@@ -167,60 +167,66 @@ Status start_list_read(int unit, unsigned flags, const Item& first) {
 }
 
 Status transfer_item(const Item& item) {
-  if (t_running.empty()) return settle(status_of(kInvalidArgument), nullptr, 0);
+  if (t_running.empty()) return report_unless_handled(status_of(kInvalidArgument), nullptr, 0);
   Statement& st = *t_running.back();
   Status s = st.transfer(item);
   if (!st.open()) t_running.pop_back();
   return s;
 }
 
-// Opens and closes change the unit table inside the I/O section; the status is settled outside.
-using Section = std::lock_guard<std::recursive_mutex>;
+namespace {
+
+// Which unit the message of a failed open or close names: the unit block whose connection or
+// close failed, else (for a close) the unit that is still connected.
+enum class Named : std::uint8_t { FailedBlock, FailedBlockOrConnected };
+
+// Opens and closes change the unit table inside the I/O section; a failure is reported outside
+// it. `change` gets where to hand back a failed unit block.
+template <class Change>
+Status change_units(int unit, unsigned flags, Named named, Change change) {
+  std::unique_ptr<Unit> failed;
+  Status s;
+  const Unit* shown = nullptr;
+  {
+    std::lock_guard<std::recursive_mutex> section(io_section());
+    s = change(&failed);
+    if (failed) {
+      shown = failed.get();
+    } else if (named == Named::FailedBlockOrConnected) {
+      shown = UnitTable::instance().find(unit);
+    }
+  }
+  return report_unless_handled(s, shown, flags);
+}
+
+}  // namespace
 
 Status open_unit(int unit, unsigned flags, std::span<const KeywordEntry> keys,
                  std::span<const ArgWord> args) {
-  std::unique_ptr<Unit> failed;
-  Status s;
-  {
-    Section section(io_section());
-    s = UnitTable::instance().open(unit, keys, args, &failed);
-  }
-  return settle(s, failed.get(), flags);
+  return change_units(unit, flags, Named::FailedBlock, [&](std::unique_ptr<Unit>* failed) {
+    return UnitTable::instance().open(unit, keys, args, failed);
+  });
 }
 
 Status close_unit(int unit, unsigned flags, std::span<const KeywordEntry> keys,
                   std::span<const ArgWord> args) {
-  std::unique_ptr<Unit> failed;
-  Status s;
-  const Unit* shown;
-  {
-    Section section(io_section());
-    s = UnitTable::instance().close(unit, keys, args, &failed);
-    shown = failed ? failed.get() : UnitTable::instance().find(unit);
-  }
-  return settle(s, shown, flags);
+  return change_units(unit, flags, Named::FailedBlockOrConnected,
+                      [&](std::unique_ptr<Unit>* failed) {
+                        return UnitTable::instance().close(unit, keys, args, failed);
+                      });
 }
 
 Status open(int unit, const OpenOptions& options, unsigned flags) {
-  std::unique_ptr<Unit> failed;
-  Status s;
-  {
-    Section section(io_section());
-    s = UnitTable::instance().open(unit, options, &failed);
-  }
-  return settle(s, failed.get(), flags);
+  return change_units(unit, flags, Named::FailedBlock, [&](std::unique_ptr<Unit>* failed) {
+    return UnitTable::instance().open(unit, options, failed);
+  });
 }
 
 Status close(int unit, const CloseOptions& options, unsigned flags) {
-  std::unique_ptr<Unit> failed;
-  Status s;
-  const Unit* shown;
-  {
-    Section section(io_section());
-    s = UnitTable::instance().close(unit, options, &failed);
-    shown = failed ? failed.get() : UnitTable::instance().find(unit);
-  }
-  return settle(s, shown, flags);
+  return change_units(unit, flags, Named::FailedBlockOrConnected,
+                      [&](std::unique_ptr<Unit>* failed) {
+                        return UnitTable::instance().close(unit, options, failed);
+                      });
 }
 
 Status write_formatted(int unit, std::span<const std::uint32_t> format,
@@ -230,6 +236,25 @@ Status write_formatted(int unit, std::span<const std::uint32_t> format,
 
 Status read_list(int unit, std::initializer_list<Item> items, unsigned flags) {
   return run_statement(Statement::Kind::Read, unit, flags, items, begin_read());
+}
+
+// Without error handling every failure has been reported when these return (and a severe one
+// has ended the process), so the status is dropped.
+void open(int unit, const OpenOptions& options) {
+  static_cast<void>(open(unit, options, 0));
+}
+
+void close(int unit, const CloseOptions& options) {
+  static_cast<void>(close(unit, options, 0));
+}
+
+void write_formatted(int unit, std::span<const std::uint32_t> format,
+                     std::initializer_list<Item> items) {
+  static_cast<void>(write_formatted(unit, format, items, 0));
+}
+
+void read_list(int unit, std::initializer_list<Item> items) {
+  static_cast<void>(read_list(unit, items, 0));
 }
 
 }  // namespace recio

@@ -2,7 +2,8 @@
 //
 // A statement without its own error handling (flags without kHandlesErrors, the program's case)
 // hands any failure to the reporter: an error-severity status (63) is shown and returned, a
-// severe one ends the process. With kHandlesErrors the status is only returned.
+// severe one ends the process. With kHandlesErrors the status is only returned. The typed front
+// without flags reports the same way and returns nothing: there is nothing left to look at.
 //
 // Two interfaces reach the same engine. The call sequence mirrors a compiled statement: a start
 // call with the first item, one transfer per further item, and the end-of-list item, which ends
@@ -38,14 +39,21 @@ Status close_unit(int unit, unsigned flags, std::span<const KeywordEntry> keys,
 
 // --- typed front --------------------------------------------------------------------------------
 
-Status open(int unit, const OpenOptions& options, unsigned flags = 0);
-Status close(int unit, const CloseOptions& options = {}, unsigned flags = 0);
-Status write_formatted(int unit, std::span<const std::uint32_t> format,
-                       std::initializer_list<Item> items, unsigned flags = 0);
-Status read_list(int unit, std::initializer_list<Item> items, unsigned flags = 0);
+void open(int unit, const OpenOptions& options);
+void close(int unit, const CloseOptions& options = {});
+void write_formatted(int unit, std::span<const std::uint32_t> format,
+                     std::initializer_list<Item> items);
+void read_list(int unit, std::initializer_list<Item> items);
 
-// The status is a failure the caller must see: reports it unless `flags` has kHandlesErrors
-// (severe: never returns) and returns it.
-Status settle(Status status, const Unit* unit, unsigned flags);
+// The same with the statement's control flags; the status comes back.
+Status open(int unit, const OpenOptions& options, unsigned flags);
+Status close(int unit, const CloseOptions& options, unsigned flags);
+Status write_formatted(int unit, std::span<const std::uint32_t> format,
+                       std::initializer_list<Item> items, unsigned flags);
+Status read_list(int unit, std::initializer_list<Item> items, unsigned flags);
+
+// The end of every statement: unless `flags` has kHandlesErrors, a failure is reported, and a
+// severe one ends the process here. Returns `status`.
+Status report_unless_handled(Status status, const Unit* unit, unsigned flags);
 
 }  // namespace recio

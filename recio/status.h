@@ -14,8 +14,34 @@ namespace recio {
 
 enum class Severity : std::uint8_t { None, Info, Warning, Error, Severe };
 
-using Status = std::uint32_t;
-inline constexpr Status kOk = 0;
+// A run-time status. A distinct type, so that a message number (Msg) never passes for a status,
+// and [[nodiscard]]: a status dropped without a look is a compile error (-Werror=unused-result
+// for everything that links recio). Where a later call returns the same failure anyway, the
+// call site discards it with static_cast<void> and says so.
+class [[nodiscard]] Status {
+ public:
+  constexpr Status() = default;  // success
+  static constexpr Status from_bits(std::uint32_t bits) {
+    Status s;
+    s.bits_ = bits;
+    return s;
+  }
+  constexpr std::uint32_t bits() const { return bits_; }
+  friend constexpr bool operator==(Status, Status) = default;
+
+  // For test output: "severe 24", "ok".
+  template <class Out>
+  friend Out& operator<<(Out& out, Status s) {
+    static constexpr const char* kNames[] = {"warning", "info", "error", "severe"};
+    if (s.bits_ == 0) return out << "ok";
+    return out << kNames[s.bits_ >> 30] << ' ' << (s.bits_ & 0xFFFF);
+  }
+
+ private:
+  std::uint32_t bits_ = 0;
+};
+
+inline constexpr Status kOk{};
 
 constexpr Status make_status(Severity severity, std::uint16_t number) {
   std::uint32_t bits = 0;
@@ -34,15 +60,15 @@ constexpr Status make_status(Severity severity, std::uint16_t number) {
       bits = 0;
       break;
   }
-  return (bits << 30) | number;
+  return Status::from_bits((bits << 30) | number);
 }
 
 constexpr std::uint16_t message_number(Status s) {
-  return static_cast<std::uint16_t>(s & 0xFFFF);
+  return static_cast<std::uint16_t>(s.bits() & 0xFFFF);
 }
 
 constexpr Severity severity_of(Status s) {
-  switch (s >> 30) {
+  switch (s.bits() >> 30) {
     case 1:
       return Severity::Info;
     case 2:
@@ -55,7 +81,12 @@ constexpr Severity severity_of(Status s) {
 }
 
 constexpr bool is_severe(Status s) {
-  return (s >> 30) == 3;
+  return (s.bits() >> 30) == 3;
+}
+
+// The process's exit status after a severe status: its bits (the shell sees the low byte).
+constexpr int exit_status(Status s) {
+  return static_cast<int>(s.bits());
 }
 
 // Message numbers the engine raises. Their default severities live in the catalog.
@@ -93,12 +124,28 @@ enum Msg : std::uint16_t {
   kFloatInexact = 140,
   kAlreadyAllocated = 151,
   kContention = 152,
+  // Processor exceptions, "Program Exception - " and the exception's name.
   kAccessViolation = 157,
-  kExceptionCode = 172,
+  kDatatypeMisalignment = 158,
+  kBreakpoint = 159,
+  kSingleStep = 160,
+  kArrayBoundsExceeded = 161,
+  kDenormalOperand = 162,
+  kFloatStackCheck = 163,
+  kIntegerDivideByZero = 164,
+  kIntegerOverflow = 165,
+  kPrivilegedInstruction = 166,
+  kInPageError = 167,
+  kIllegalInstruction = 168,
+  kNoncontinuableException = 169,
+  kStackOverflow = 170,
+  kInvalidDisposition = 171,
+  kExceptionCode = 172,  // any other exception, with its code
   kAborting = 200,
   kFdivFlaw = 201,
   kUnformattedUnit = 257,
-  kInvalidTraps = 297,
+  kInvalidTraps = 297,  // the counts of continued floating-point traps: 297-300
+  // Checks of the verification run's own input.
   kTooManyExactVariables = 1001,
   kNoMeshes = 1002,
 };

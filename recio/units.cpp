@@ -1,25 +1,23 @@
 #include "recio/units.h"
 
-#include "recio/format_writer.h"
-#include "recio/list_reader.h"
-
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
+
+#include "recio/file_names.h"
+#include "recio/format_writer.h"
+#include "recio/list_reader.h"
 
 namespace recio {
 
 namespace {
 
-constexpr std::size_t kMaxFileName = 256;
 constexpr std::size_t kReadChunk = 64 * 1024;
 
 std::atomic<int> g_reentrancy{2};
@@ -54,224 +52,7 @@ bool is_access_refusal(int err) {
   return err == EACCES || err == EPERM || err == EROFS;
 }
 
-std::string upper_trimmed(std::string_view text) {
-  std::size_t n = text.size();
-  while (n > 0 && text[n - 1] == ' ') --n;
-  std::string s(text.substr(0, n));
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
-struct NamedValue {
-  std::uint8_t code;
-  std::string_view name;
-};
-
-// Named values per keyword code; an empty span marks a keyword that takes other values.
-std::span<const NamedValue> named_values(std::uint8_t keyword) {
-  static constexpr NamedValue kAccess[] = {
-      {1, "SEQUENTIAL"}, {2, "DIRECT"}, {3, "APPEND"}, {4, "KEYED"}};
-  static constexpr NamedValue kBlank[] = {{1, "ZERO"}, {2, "NULL"}};
-  static constexpr NamedValue kCarriage[] = {{1, "LUMETRA"}, {2, "LIST"}, {3, "NONE"}};
-  static constexpr NamedValue kDisposition[] = {
-      {1, "SAVE"},   {1, "KEEP"},         {2, "DELETE"},       {3, "PRINT"},
-      {4, "SUBMIT"}, {5, "PRINT/DELETE"}, {6, "SUBMIT/DELETE"}};
-  static constexpr NamedValue kForm[] = {{1, "FORMATTED"}, {2, "UNFORMATTED"}, {4, "BINARY"}};
-  static constexpr NamedValue kOrganization[] = {
-      {1, "SEQUENTIAL"}, {2, "RELATIVE"}, {3, "INDEXED"}};
-  static constexpr NamedValue kRecordType[] = {{1, "FIXED"},  {2, "VARIABLE"},  {3, "SEGMENTED"},
-                                               {5, "STREAM"}, {6, "STREAM_LF"}, {7, "STREAM_CR"}};
-  static constexpr NamedValue kStatus[] = {
-      {1, "OLD"}, {2, "NEW"}, {3, "SCRATCH"}, {4, "UNKNOWN"}, {5, "REPLACE"}};
-  static constexpr NamedValue kConvert[] = {{1, "BIG_ENDIAN"}, {2, "LITTLE_ENDIAN"}, {3, "VAXD"},
-                                            {4, "VAXG"},       {5, "IBM"},           {6, "CRAY"},
-                                            {7, "FDX"},        {8, "FGX"},           {9, "NATIVE"}};
-  static constexpr NamedValue kAction[] = {{1, "READ"}, {2, "READWRITE"}, {3, "WRITE"}};
-  static constexpr NamedValue kDelim[] = {{1, "APOSTROPHE"}, {2, "NONE"}, {3, "QUOTE"}};
-  static constexpr NamedValue kPad[] = {{1, "NO"}, {2, "YES"}};
-  static constexpr NamedValue kPosition[] = {{1, "APPEND"}, {2, "ASIS"}, {3, "REWIND"}};
-  static constexpr NamedValue kShare[] = {
-      {1, "COMPAT"}, {2, "DENYNONE"}, {3, "DENYRD"}, {4, "DENYRW"}, {5, "DENYWR"}};
-  switch (keyword) {
-    case kKwAccess:
-      return kAccess;
-    case kKwBlank:
-      return kBlank;
-    case kKwCarriageControl:
-      return kCarriage;
-    case kKwDisposition:
-      return kDisposition;
-    case kKwForm:
-      return kForm;
-    case kKwOrganization:
-      return kOrganization;
-    case kKwRecordType:
-      return kRecordType;
-    case kKwStatus:
-      return kStatus;
-    case kKwConvert:
-      return kConvert;
-    case kKwAction:
-    case kKwMode:
-      return kAction;
-    case kKwDelim:
-      return kDelim;
-    case kKwPad:
-      return kPad;
-    case kKwPosition:
-      return kPosition;
-    case kKwShare:
-      return kShare;
-    default:
-      return {};
-  }
-}
-
-// One keyword's value, as decoded from the argument list.
-struct KeywordValue {
-  bool is_text = false;
-  std::int64_t number = 0;
-  std::string_view text;
-};
-
-// Walks a keyword list with its argument list, handing each (code, value) to `f`.
-template <class F>
-Status walk_keywords(std::span<const KeywordEntry> keys, std::span<const ArgWord> args, F f) {
-  std::size_t arg = 0;
-  for (const KeywordEntry& e : keys) {
-    if (e.type == 1) return kOk;
-    if (e.code < 2 || e.code > 70) return status_of(kInvalidArgument);
-    KeywordValue v;
-    if (e.mode == 1) {
-      if (arg >= args.size()) return status_of(kInvalidArgument);
-      v.number = static_cast<std::int32_t>(args[arg++]);
-    } else if (e.mode == 4 || e.mode == 6) {
-      if (arg + 1 >= args.size()) return status_of(kInvalidArgument);
-      std::size_t len = args[arg];
-      const char* p = reinterpret_cast<const char*>(args[arg + 1]);
-      arg += 2;
-      if (p == nullptr && len != 0) return status_of(kInvalidArgument);
-      v.is_text = true;
-      v.text = std::string_view(p, len);
-    } else {
-      return status_of(kInvalidArgument);
-    }
-    if (Status s = f(e.code, v); s != kOk) return s;
-  }
-  return status_of(kInvalidArgument);  // the list has no end entry
-}
-
-// The code of a named keyword value given as a code or as text; 45 when unknown.
-Status named_code(std::uint8_t keyword, const KeywordValue& v, std::uint8_t& code) {
-  std::span<const NamedValue> table = named_values(keyword);
-  if (v.is_text) {
-    std::string key = upper_trimmed(v.text);
-    for (const NamedValue& n : table)
-      if (n.name == key) return code = n.code, kOk;
-    return status_of(kKeywordValue);
-  }
-  std::int64_t value = (keyword == kKwConvert && v.number == 0) ? 9 : v.number;
-  for (const NamedValue& n : table)
-    if (n.code == value) return code = n.code, kOk;
-  return status_of(kKeywordValue);
-}
-
 }  // namespace
-
-std::string full_path_of(std::string_view name) {
-  std::error_code ec;
-  std::filesystem::path p = std::filesystem::absolute(name, ec);
-  return ec ? std::string(name) : p.lexically_normal().string();
-}
-
-// What an open request asks for, after decoding and defaults.
-struct OpenParams {
-  std::optional<std::string> file;
-  std::optional<OpenStatus> status;
-  std::optional<Action> action;
-  Access access = Access::Sequential;
-  Form form = Form::Formatted;
-  Blank blank = Blank::Null;
-  std::optional<CarriageControl> carriage_control;
-  Position position = Position::AsIs;
-  std::string title;
-  bool unsupported = false;  // an organisation, access or device the engine does not offer
-};
-
-std::string clean_file_name(std::string_view name) {
-  if (name.size() > kMaxFileName) name = name.substr(0, kMaxFileName);
-  // A text field that was never given a value holds zero bytes: they pad like blanks.
-  static constexpr std::string_view kPadding(" \0", 2);
-  std::size_t b = name.find_first_not_of(kPadding);
-  if (b == std::string_view::npos) return {};
-  std::size_t e = name.find_last_not_of(kPadding);
-  return std::string(name.substr(b, e - b + 1));
-}
-
-DeviceName device_name(std::string_view file) {
-  std::size_t dot = file.find('.');
-  bool has_extension = dot != std::string_view::npos && dot + 1 < file.size();
-  std::string base = upper_trimmed(file.substr(0, dot));
-  struct Entry {
-    std::string_view name;
-    DeviceName device;
-    bool extension_makes_file;
-  };
-  static constexpr Entry kDevices[] = {
-      {"CON", DeviceName::Con, false},      {"CONOUT$", DeviceName::ConOut, true},
-      {"CONIN$", DeviceName::ConIn, true},  {"ERR", DeviceName::Err, true},
-      {"USER", DeviceName::User, true},     {"PRN", DeviceName::Printer, false},
-      {"LPT1", DeviceName::Printer, true},  {"LPT2", DeviceName::Printer, true},
-      {"LPT3", DeviceName::Printer, true},  {"LPT4", DeviceName::Printer, true},
-      {"COM1", DeviceName::Serial, false},  {"COM2", DeviceName::Printer, false},
-      {"COM3", DeviceName::Printer, false}, {"COM4", DeviceName::Printer, false},
-      {"AUX", DeviceName::Serial, false},   {"LINE", DeviceName::Serial, true},
-      {"NUL", DeviceName::Nul, false},
-  };
-  for (const Entry& d : kDevices) {
-    if (d.name != base) continue;
-    return has_extension && d.extension_makes_file ? DeviceName::None : d.device;
-  }
-  return DeviceName::None;
-}
-
-std::string default_file_name(int number) {
-  const char* env = nullptr;
-  switch (number) {
-    case kReadUnit:
-      env = std::getenv("FOR_READ");
-      break;
-    case kAcceptUnit:
-      env = std::getenv("FOR_ACCEPT");
-      break;
-    case kTypeUnit:
-      env = std::getenv("FOR_TYPE");
-      break;
-    case kPrintUnit:
-      env = std::getenv("FOR_PRINT");
-      break;
-    default: {
-      std::string var = "FORT" + std::to_string(number);
-      env = std::getenv(var.c_str());
-    }
-  }
-  if (env != nullptr && *env != '\0') return clean_file_name(env);
-  switch (number) {
-    case kReadUnit:
-    case kAcceptUnit:
-    case 5:
-      return "CONIN$";
-    case kTypeUnit:
-    case kPrintUnit:
-    case 6:
-      return "CONOUT$";
-    case 0:
-      return "ERR";
-    default:
-      return "fort." + std::to_string(number);
-  }
-}
 
 // ---------------------------------------------------------------------------------------------
 // Unit
@@ -339,23 +120,8 @@ Status Unit::connect(const OpenParams& p) {
   blank_ = p.blank;
   carriage_ = p.carriage_control.value_or(CarriageControl::List);
   action_ = p.action.value_or(Action::ReadWrite);
-  OpenStatus status = p.status.value_or(OpenStatus::Unknown);
-
-  if (status == OpenStatus::Scratch) {
-    const char* dir = std::getenv("TMPDIR");
-    std::string tmpl = std::string(dir && *dir ? dir : "/tmp") + "/FORXXXXXX";
-    int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-    name_ = full_path_ = tmpl;
-    if (fd < 0) {
-      os_error_ = errno;
-      return status_of(open_error_number(errno));
-    }
-    in_fd_ = out_fd_ = fd;
-    owns_fd_ = true;
-    scratch_ = true;
-    device_ = Device::File;
-    return kOk;
-  }
+  const OpenStatus status = p.status.value_or(OpenStatus::Unknown);
+  if (status == OpenStatus::Scratch) return connect_scratch();
 
   name_ = clean_file_name(p.file ? *p.file : default_file_name(number_));
   full_path_ = name_;
@@ -384,37 +150,31 @@ Status Unit::connect(const OpenParams& p) {
     return status_of(kFileNameError);
   }
   full_path_ = full_path_of(name_);
+  return connect_file(p, status);
+}
 
-  int access_flags = O_RDWR;
-  if (p.action == Action::Read) access_flags = O_RDONLY;
-  if (p.action == Action::Write) access_flags = O_WRONLY;
-  int create_flags = 0;
-  switch (status) {
-    case OpenStatus::Old:
-      break;
-    case OpenStatus::New:
-      create_flags = O_CREAT | O_EXCL;
-      break;
-    case OpenStatus::Unknown:
-      create_flags = p.action == Action::Read ? 0 : O_CREAT;
-      break;
-    case OpenStatus::Replace:
-      create_flags = O_CREAT | O_TRUNC;
-      break;
-    case OpenStatus::Scratch:
-      break;
+// An unnamed file in TMPDIR (or /tmp), deleted when the unit is closed.
+Status Unit::connect_scratch() {
+  const char* dir = std::getenv("TMPDIR");
+  std::string tmpl = std::string(dir && *dir ? dir : "/tmp") + "/FORXXXXXX";
+  int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
+  name_ = full_path_ = tmpl;
+  if (fd < 0) {
+    os_error_ = errno;
+    return status_of(open_error_number(errno));
   }
-  int fd = ::open(name_.c_str(), access_flags | create_flags | O_CLOEXEC, 0666);
+  in_fd_ = out_fd_ = fd;
+  owns_fd_ = true;
+  scratch_ = true;
+  device_ = Device::File;
+  return kOk;
+}
+
+Status Unit::connect_file(const OpenParams& p, OpenStatus status) {
+  int fd = ::open(name_.c_str(), open_flags(status, p.action) | O_CLOEXEC, 0666);
   if (fd < 0 && is_access_refusal(errno) && !p.action &&
-      (status == OpenStatus::Old || status == OpenStatus::Unknown)) {
-    int first = errno;
-    fd = ::open(name_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-      read_only_ = true;
-    } else {
-      errno = first;
-    }
-  }
+      (status == OpenStatus::Old || status == OpenStatus::Unknown))
+    fd = open_read_only_instead();
   if (fd < 0) {
     os_error_ = errno;
     return status_of(open_error_number(errno));
@@ -437,6 +197,20 @@ Status Unit::connect(const OpenParams& p) {
     truncate_after_write_ = S_ISREG(st.st_mode);
   }
   return kOk;
+}
+
+// The read-only fallback: an existing file that refuses writing, opened without ACTION, is
+// connected for reading only, and writes to it are error 47. When it cannot be read either,
+// errno is left as the first refusal, which the message reports.
+int Unit::open_read_only_instead() {
+  const int refusal = errno;
+  const int fd = ::open(name_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    read_only_ = true;
+  } else {
+    errno = refusal;
+  }
+  return fd;
 }
 
 Status Unit::write_all(const char* data, std::size_t size) {
@@ -487,7 +261,7 @@ void Unit::end_console_line() {
 Status Unit::put_record(std::string_view record) {
   if (read_only_) return status_of(kWriteReadOnly);
   if (out_fd_ < 0 && device_ != Device::Null) return status_of(kWriteError);
-  if (carriage_ == CarriageControl::Lumetra) {
+  if (carriage_ == CarriageControl::FirstByteSpacing) {
     // The first byte is a spacing control: '0' one blank line first, '1' a new page.
     char control = record.empty() ? ' ' : record.front();
     if (control == '0') pending_ += "\r\n";
@@ -659,82 +433,19 @@ Status UnitTable::select(int number, Unit*& unit, std::unique_ptr<Unit>* failed)
 Status UnitTable::open(int number, std::span<const KeywordEntry> keys,
                        std::span<const ArgWord> args, std::unique_ptr<Unit>* failed) {
   OpenParams p;
-  Status s = walk_keywords(keys, args, [&](std::uint8_t code, const KeywordValue& v) -> Status {
-    if (code == kKwFile || code == kKwFileAlt) {
-      if (!v.is_text) return status_of(kKeywordValue);
-      p.file = std::string(v.text);
-      return kOk;
-    }
-    if (code == kKwTitle) {
-      if (!v.is_text) return status_of(kKeywordValue);
-      p.title = std::string(v.text);
-      return kOk;
-    }
-    if (named_values(code).empty()) return kOk;  // numeric settings the engine leaves at default
-    std::uint8_t c = 0;
-    if (Status e = named_code(code, v, c); e != kOk) return e;
-    switch (code) {
-      case kKwAccess:
-        if (c == 2 || c == 4) p.unsupported = true;
-        p.access = static_cast<Access>(c);
-        break;
-      case kKwBlank:
-        p.blank = static_cast<Blank>(c);
-        break;
-      case kKwCarriageControl:
-        p.carriage_control = static_cast<CarriageControl>(c);
-        break;
-      case kKwForm:
-        p.form = static_cast<Form>(c);
-        break;
-      case kKwOrganization:
-        if (c != 1) p.unsupported = true;
-        break;
-      case kKwStatus:
-        p.status = static_cast<OpenStatus>(c);
-        break;
-      case kKwAction:
-      case kKwMode:
-        p.action = static_cast<Action>(c);
-        break;
-      case kKwPosition:
-        p.position = static_cast<Position>(c);
-        break;
-      default:
-        break;  // record type, disposition, conversion, delimiters, padding, sharing
-    }
-    return kOk;
-  });
-  if (s != kOk) return s;
+  if (Status s = decode_open(keys, args, p); s != kOk) return s;
   return connect(number, p, failed);
 }
 
-Status UnitTable::open(int number, const OpenOptions& o, std::unique_ptr<Unit>* failed) {
-  OpenParams p;
-  if (o.file) p.file = std::string(*o.file);
-  p.status = o.status;
-  p.action = o.action;
-  if (o.blank) p.blank = *o.blank;
-  if (o.access) p.access = *o.access;
-  if (p.access == Access::Direct || p.access == Access::Keyed) p.unsupported = true;
-  if (o.form) p.form = *o.form;
-  if (o.position) p.position = *o.position;
-  p.carriage_control = o.carriage_control;
-  if (o.title) p.title = std::string(*o.title);
+Status UnitTable::open(int number, const OpenOptions& options, std::unique_ptr<Unit>* failed) {
+  OpenParams p = open_params(options);
   return connect(number, p, failed);
 }
 
 Status UnitTable::close(int number, std::span<const KeywordEntry> keys,
                         std::span<const ArgWord> args, std::unique_ptr<Unit>* failed) {
   CloseOptions options;
-  Status s = walk_keywords(keys, args, [&](std::uint8_t code, const KeywordValue& v) -> Status {
-    if (code != kKwDisposition && code != kKwStatus) return kOk;
-    std::uint8_t c = 0;
-    if (Status e = named_code(kKwDisposition, v, c); e != kOk) return e;
-    options.disposition = static_cast<Disposition>(c);
-    return kOk;
-  });
-  if (s != kOk) return s;
+  if (Status s = decode_close(keys, args, options); s != kOk) return s;
   return close(number, options, failed);
 }
 

@@ -1,8 +1,26 @@
-// Units and files: the unit table, open and close with their keyword lists, file-name choice,
-// devices, and text records.
+// Units and files: the unit table, open and close, devices, and text records. What an open asks
+// for: open_request.h; file names and devices: file_names.h.
 //
 // Errors come back as Status values; nothing here reports them. The statement layer
 // (recio/statements.h) decides whether a status is returned to the caller or reported.
+//
+// What guards what. The I/O section is always taken first; a statement then takes the unit's
+// lock and sets its busy mark; a connect or close takes the global claim, then the table lock.
+//
+//   I/O section   io_section(), recursive; taken whatever the reentrancy mode. The unit table
+//                 and every unit's state against the threads that end the process (the
+//                 control-signal watcher, the window front end at the frame's close): held by a
+//                 statement from its start to its end, by an open or close while it changes the
+//                 table, by the exit handler while it closes the units (process_end.h).
+//   unit lock     Unit::lock(), threaded mode only: the unit for the whole of a statement,
+//                 against a statement on another thread.
+//   busy mark     Unit::mark_busy(): the unit is inside a statement, and on which thread. Not a
+//                 lock: a statement that finds its unit busy on its own thread is error 40.
+//   global claim  GlobalClaim, an atomic flag tried 49,999 times (then error 152): the
+//                 run-time's global resources; held around the change of a table slot.
+//   table lock    UnitTable's mutex, threaded mode only: the chain of units 100 and above, while
+//                 a slot is filled or emptied and while find() looks in it. The direct slots
+//                 -5..99 are read without it.
 #pragma once
 
 #include <atomic>
@@ -18,6 +36,8 @@
 #include <thread>
 #include <vector>
 
+#include "recio/file_names.h"
+#include "recio/open_request.h"
 #include "recio/record.h"
 #include "recio/status.h"
 
@@ -36,30 +56,6 @@ inline constexpr int kAcceptUnit = -3;  // ACCEPT
 inline constexpr int kTypeUnit = -2;    // TYPE
 inline constexpr int kPrintUnit = -1;   // PRINT
 
-enum class Access : std::uint8_t { Sequential = 1, Direct = 2, Append = 3, Keyed = 4 };
-enum class Form : std::uint8_t { Formatted = 1, Unformatted = 2, Binary = 4 };
-enum class RecordType : std::uint8_t {
-  Fixed = 1,
-  Variable = 2,
-  Segmented = 3,
-  Stream = 5,
-  StreamLf = 6,
-  StreamCr = 7
-};
-enum class CarriageControl : std::uint8_t { Lumetra = 1, List = 2, None = 3 };
-enum class Blank : std::uint8_t { Zero = 1, Null = 2 };
-enum class OpenStatus : std::uint8_t { Old = 1, New = 2, Scratch = 3, Unknown = 4, Replace = 5 };
-enum class Action : std::uint8_t { Read = 1, ReadWrite = 2, Write = 3 };
-enum class Disposition : std::uint8_t {
-  Keep = 1,
-  Delete = 2,
-  Print = 3,
-  Submit = 4,
-  PrintDelete = 5,
-  SubmitDelete = 6
-};
-enum class Position : std::uint8_t { Append = 1, AsIs = 2, Rewind = 3 };
-
 // Where a unit's records go.
 enum class Device : std::uint8_t {
   File,     // a disk file
@@ -68,56 +64,6 @@ enum class Device : std::uint8_t {
   StdOut,   // CONOUT$
   StdErr,   // ERR, unit 0
   Null,     // NUL
-};
-
-// Keyword codes of open and close requests.
-enum Keyword : std::uint8_t {
-  kKwAccess = 2,
-  kKwBlank = 6,
-  kKwCarriageControl = 8,
-  kKwDisposition = 12,
-  kKwFile = 13,
-  kKwForm = 15,
-  kKwOrganization = 18,
-  kKwRecordType = 23,
-  kKwStatus = 26,
-  kKwFileAlt = 43,
-  kKwConvert = 52,
-  kKwAction = 58,
-  kKwDelim = 59,
-  kKwPad = 60,
-  kKwPosition = 61,
-  kKwMode = 67,
-  kKwShare = 68,
-  kKwTitle = 69,
-};
-
-// One entry of a keyword list: [data type, addressing mode, keyword code, 0]. The list ends
-// with an entry of data type 1. The argument list holds the values in the same order: one word
-// (the inline integer) for mode 1, two words (length, then address) for a text in modes 4 and 6.
-struct KeywordEntry {
-  std::uint8_t type;
-  std::uint8_t mode;
-  std::uint8_t code;
-  std::uint8_t zero;
-};
-using ArgWord = std::uintptr_t;
-
-// Typed open options for the program's own calls; unset fields take the defaults.
-struct OpenOptions {
-  std::optional<std::string_view> file{};
-  std::optional<OpenStatus> status{};
-  std::optional<Blank> blank{};
-  std::optional<Access> access{};
-  std::optional<Form> form{};
-  std::optional<Action> action{};
-  std::optional<Position> position{};
-  std::optional<CarriageControl> carriage_control{};
-  std::optional<std::string_view> title{};
-};
-
-struct CloseOptions {
-  std::optional<Disposition> disposition{};
 };
 
 // A connected unit: its file, attributes, record buffers and per-statement scratch.
@@ -175,8 +121,12 @@ class Unit final : public RecordSource, public RecordSink {
 
  private:
   friend class UnitTable;
-  Status connect(const struct OpenParams& p);
+  // Connects the unit as `p` asks: a scratch file, a device or a disk file.
+  Status connect(const OpenParams& p);
+  Status connect_scratch();
   Status connect_device(Device d);
+  Status connect_file(const OpenParams& p, OpenStatus status);
+  int open_read_only_instead();
   Status close_file(Disposition disposition);
   Status write_all(const char* data, std::size_t size);
   Status refill();
@@ -259,7 +209,7 @@ class UnitTable {
  private:
   UnitTable() = default;
   std::unique_ptr<Unit>* slot(int number);
-  Status connect(int number, struct OpenParams& p, std::unique_ptr<Unit>* failed);
+  Status connect(int number, OpenParams& p, std::unique_ptr<Unit>* failed);
 
   std::unique_ptr<Unit> low_[105];  // -5..99
   std::map<int, std::unique_ptr<Unit>> high_;
@@ -290,20 +240,5 @@ class GlobalClaim {
  private:
   std::atomic_flag flag_ = ATOMIC_FLAG_INIT;
 };
-
-// The file name an implicit open uses for a unit (environment variables and defaults), and
-// whether it names a device. Exposed for tests.
-std::string default_file_name(int number);
-
-// The device a file name denotes, if any. Case-insensitive; a name with an extension is an
-// ordinary file for ERR, LINE, LPT1-LPT4, USER, CONOUT$ and CONIN$.
-enum class DeviceName : std::uint8_t { None, Con, ConOut, ConIn, Err, User, Printer, Serial, Nul };
-DeviceName device_name(std::string_view file);
-
-// The absolute, lexically normal path of a file name, as messages show it.
-std::string full_path_of(std::string_view name);
-
-// Strips leading and trailing blanks and cuts the name to 256 characters.
-std::string clean_file_name(std::string_view name);
 
 }  // namespace recio

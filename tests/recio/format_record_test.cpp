@@ -1,4 +1,5 @@
 #include "recio/format_record.h"
+#include "recio/format_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +14,9 @@ std::vector<std::uint32_t> words(const std::array<std::uint32_t, N>& a) {
   return {a.begin(), a.end()};
 }
 
-constexpr auto kMesh1 = fmt::record(fmt::start(), fmt::p(1), fmt::e(22, 15), fmt::tr(16),
-                                    fmt::tr(3), fmt::a(12), fmt::tr(3), fmt::a(12), fmt::end());
+constexpr auto kMesh1 =
+    build::record(build::start(), build::p(1), build::e(22, 15), build::tr(16), build::tr(3),
+                  build::a(12), build::tr(3), build::a(12), build::end());
 
 TEST(FormatRecord, OpcodeTable) {
   struct Row {
@@ -67,28 +69,28 @@ TEST(FormatRecord, PinnedBytes) {
   EXPECT_EQ(words(kMesh1), mesh1);
 
   // "título = " in code page 1252, zero-padded.
-  EXPECT_EQ(words(fmt::record(fmt::lit<"título = ">())),
+  EXPECT_EQ(words(build::record(build::lit<"título = ">())),
             (std::vector<std::uint32_t>{0x0009001c, 0x7574ed74, 0x3d206f6c, 0x00000020}));
-  EXPECT_EQ(words(fmt::record(fmt::lit<"NÃO€">())),
+  EXPECT_EQ(words(build::record(build::lit<"NÃO€">())),
             (std::vector<std::uint32_t>{0x0004001c, 0x804fc34e}));
-  EXPECT_EQ(words(fmt::record(fmt::lit<"">())), (std::vector<std::uint32_t>{0x0000001c}));
+  EXPECT_EQ(words(build::record(build::lit<"">())), (std::vector<std::uint32_t>{0x0000001c}));
 
-  EXPECT_EQ(words(fmt::record(fmt::short_form(fmt::a(12)), fmt::short_form(fmt::e(11, 2)),
-                              fmt::short_form(fmt::p(-1)), fmt::group(3), fmt::slash(2),
-                              fmt::short_form(fmt::tr(5)), fmt::long_form(fmt::slash()))),
+  EXPECT_EQ(words(build::record(build::short_form(build::a(12)), build::short_form(build::e(11, 2)),
+                                build::short_form(build::p(-1)), build::group(3), build::slash(2),
+                                build::short_form(build::tr(5)), build::long_form(build::slash()))),
             (std::vector<std::uint32_t>{0x000c0151, 0x020b0153, 0xffff003f, 0x00030038, 0x00020047,
                                         0x00050043, 0x00000012, 1, 0}));
-  EXPECT_EQ(words(fmt::record(fmt::rep(3, fmt::i(5)), fmt::e(12, 4, 3))),
+  EXPECT_EQ(words(build::record(build::rep(3, build::i(5)), build::e(12, 4, 3))),
             (std::vector<std::uint32_t>{0x00000024, 3, 5, 0x04030020, 1, 12}));
-  EXPECT_EQ(words(fmt::record(fmt::computed(fmt::e(0, 0), {.w = fmt::value_at(2)}))),
+  EXPECT_EQ(words(build::record(build::computed(build::e(0, 0), {.w = build::value_at(2)}))),
             (std::vector<std::uint32_t>{0x0000021f, 1, 0, 0, 0x09030002, 0, 0}));
 }
 
 TEST(FormatRecord, DecodesEveryForm) {
-  constexpr auto rec = fmt::record(
-      fmt::start(), fmt::short_form(fmt::e(11, 2)), fmt::short_form(fmt::p(-2)),
-      fmt::lit<"abcde">(), fmt::computed(fmt::rep(2, fmt::i(4)), {.repeat = fmt::routine_at(1)}),
-      fmt::end());
+  constexpr auto rec = build::record(
+      build::start(), build::short_form(build::e(11, 2)), build::short_form(build::p(-2)),
+      build::lit<"abcde">(),
+      build::computed(build::rep(2, build::i(4)), {.repeat = build::routine_at(1)}), build::end());
   struct Want {
     Kind kind;
     std::int32_t repeat, w;
@@ -138,27 +140,31 @@ TEST(CompileFormat, SameEncodingAsTheBuilder) {
   };
   const Case cases[] = {
       {"(1P,E22.15,TR16,TR3,A12,TR3,A12)", words(kMesh1)},
-      {" ( 1PE30.19 ) ", words(fmt::record(fmt::start(), fmt::p(1), fmt::e(30, 19), fmt::end()))},
+      {" ( 1PE30.19 ) ",
+       words(build::record(build::start(), build::p(1), build::e(30, 19), build::end()))},
       {"(1P,E11.2,3(1P,E24.15))",
-       words(fmt::record(fmt::start(), fmt::p(1), fmt::e(11, 2), fmt::group(3), fmt::p(1),
-                         fmt::e(24, 15), fmt::group_end(), fmt::end()))},
-      {"(/,I6,' = x')",
-       words(fmt::record(fmt::start(), fmt::slash(), fmt::i(6), fmt::lit<" = x">(), fmt::end()))},
-      {"(5X,A,-2P,F8.3)", words(fmt::record(fmt::start(), fmt::tr(5), fmt::a(), fmt::p(-2),
-                                            fmt::f(8, 3), fmt::end()))},
-      {"(2HAB,'it''s',\"q\")", words(fmt::record(fmt::start(), fmt::lit<"AB">(), fmt::lit<"it's">(),
-                                                 fmt::lit<"q">(), fmt::end()))},
+       words(build::record(build::start(), build::p(1), build::e(11, 2), build::group(3),
+                           build::p(1), build::e(24, 15), build::group_end(), build::end()))},
+      {"(/,I6,' = x')", words(build::record(build::start(), build::slash(), build::i(6),
+                                            build::lit<" = x">(), build::end()))},
+      {"(5X,A,-2P,F8.3)", words(build::record(build::start(), build::tr(5), build::a(),
+                                              build::p(-2), build::f(8, 3), build::end()))},
+      {"(2HAB,'it''s',\"q\")",
+       words(build::record(build::start(), build::lit<"AB">(), build::lit<"it's">(),
+                           build::lit<"q">(), build::end()))},
       {"(T2,TL3,TR4,X,SP,SS,S,BN,BZ,Q,:,$,\\)",
-       words(fmt::record(fmt::start(), fmt::t(2), fmt::tl(3), fmt::tr(4), fmt::tr(1), fmt::sp(),
-                         fmt::ss(), fmt::s(), fmt::bn(), fmt::bz(), fmt::q(), fmt::colon(),
-                         fmt::dollar(), fmt::dollar(), fmt::end()))},
-      {"(I2,3/I2/)", words(fmt::record(fmt::start(), fmt::i(2), fmt::slash(3), fmt::i(2),
-                                       fmt::slash(), fmt::end()))},
+       words(build::record(build::start(), build::t(2), build::tl(3), build::tr(4), build::tr(1),
+                           build::sp(), build::ss(), build::s(), build::bn(), build::bz(),
+                           build::q(), build::colon(), build::dollar(), build::dollar(),
+                           build::end()))},
+      {"(I2,3/I2/)", words(build::record(build::start(), build::i(2), build::slash(3), build::i(2),
+                                         build::slash(), build::end()))},
       {"(e12.4e3,en10.2,es10.2,g10.3e2,i5.3,o4,z4.2,b8,l2,d25.16,3i)",
-       words(fmt::record(fmt::start(), fmt::e(12, 4, 3), fmt::en(10, 2), fmt::es(10, 2),
-                         fmt::g(10, 3, 2), fmt::i(5, 3), fmt::o(4), fmt::z(4, 2), fmt::b(8),
-                         fmt::l(2), fmt::d(25, 16), fmt::rep(3, fmt::i()), fmt::end()))},
-      {"()", words(fmt::record(fmt::start(), fmt::end()))},
+       words(build::record(build::start(), build::e(12, 4, 3), build::en(10, 2), build::es(10, 2),
+                           build::g(10, 3, 2), build::i(5, 3), build::o(4), build::z(4, 2),
+                           build::b(8), build::l(2), build::d(25, 16), build::rep(3, build::i()),
+                           build::end()))},
+      {"()", words(build::record(build::start(), build::end()))},
   };
   for (const Case& c : cases) {
     std::vector<std::uint32_t> out;

@@ -8,6 +8,7 @@
 
 #include "analysis/report_formats.h"
 #include "recio/catalog.h"
+#include "recio/format_builder.h"
 
 namespace recio {
 namespace {
@@ -84,8 +85,9 @@ TEST(FormatWriter, VariableHeading) {
 }
 
 TEST(FormatWriter, MeshLineColumns) {
-  constexpr auto kMesh1 = fmt::record(fmt::start(), fmt::p(1), fmt::e(22, 15), fmt::tr(16),
-                                      fmt::tr(3), fmt::a(12), fmt::tr(3), fmt::a(12), fmt::end());
+  constexpr auto kMesh1 =
+      build::record(build::start(), build::p(1), build::e(22, 15), build::tr(16), build::tr(3),
+                    build::a(12), build::tr(3), build::a(12), build::end());
   const std::string low = pad("b1.dat", 60), high = pad("a1_very_long_name.dat", 60);
   const Result r =
       run(kMesh1, {Item::value(0.4), Item::text(low.data(), 60), Item::text(high.data(), 60)});
@@ -314,10 +316,10 @@ std::int32_t seven(const void*) {
 
 TEST(FormatWriter, ExpressionSlots) {
   // E<w>.<d> with w from a pointer and d from a routine, then <n>X as TR.
-  constexpr auto kFormat =
-      fmt::record(fmt::start(), fmt::p(1),
-                  fmt::computed(fmt::e(0, 0), {.w = fmt::value_at(0), .d = fmt::routine_at(1)}),
-                  fmt::computed(fmt::tr(0), {.w = fmt::value_at(2)}), fmt::lit<"|">(), fmt::end());
+  constexpr auto kFormat = build::record(
+      build::start(), build::p(1),
+      build::computed(build::e(0, 0), {.w = build::value_at(0), .d = build::routine_at(1)}),
+      build::computed(build::tr(0), {.w = build::value_at(2)}), build::lit<"|">(), build::end());
   struct Case {
     std::int32_t w, tr;
     std::string want;
@@ -339,12 +341,12 @@ TEST(FormatWriter, ExpressionSlots) {
   // argument is a malformed record.
   const std::int32_t zero = 0, big_e = 256;
   const FormatArg one_arg[] = {FormatArg::of(zero)};
-  constexpr auto kRepeat =
-      fmt::record(fmt::start(), fmt::computed(fmt::i(3), {.repeat = fmt::value_at(0)}), fmt::end());
+  constexpr auto kRepeat = build::record(
+      build::start(), build::computed(build::i(3), {.repeat = build::value_at(0)}), build::end());
   EXPECT_EQ(run(kRepeat, {Item::value(1)}, one_arg).status, status_of(kFormatExpression));
   const FormatArg e_arg[] = {FormatArg::of(big_e)};
-  constexpr auto kExp = fmt::record(
-      fmt::start(), fmt::computed(fmt::e(12, 3, 2), {.e = fmt::value_at(0)}), fmt::end());
+  constexpr auto kExp = build::record(
+      build::start(), build::computed(build::e(12, 3, 2), {.e = build::value_at(0)}), build::end());
   EXPECT_EQ(run(kExp, {Item::value(1.0)}, e_arg).status, status_of(kFormatExpression));
   EXPECT_EQ(run(kRepeat, {Item::value(1)}).status, status_of(kFormatSyntax));
 }

@@ -9,13 +9,19 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <concepts>
 #include <limits>
 #include <thread>
+#include <type_traits>
 
 #include "console/core/pause.h"
 #include "console/core/threads.h"
+#include "recio/allocation.h"
 #include "recio/catalog.h"
-#include "recio/format_record.h"
+#include "recio/format_builder.h"
+#include "recio/math_functions.h"
+#include "recio/process_end.h"
+#include "recio/startup.h"
 #include "recio/statements.h"
 #include "recio/units.h"
 #include "support/temp_dir.h"
@@ -57,10 +63,35 @@ TEST(Catalog, SeveritiesOfTheMessagesAProgramCanMeet) {
   EXPECT_EQ(message_text(make_status(Severity::Severe, 9999)), "Message not found");
 }
 
+// The names of the processor exceptions' numbers against the catalog's texts.
+TEST(Catalog, ProcessorExceptionNames) {
+  struct Case {
+    Msg number;
+    std::string_view name;
+  } cases[] = {{kAccessViolation, "access violation"},
+               {kDatatypeMisalignment, "datatype misalignment"},
+               {kBreakpoint, "breakpoint"},
+               {kSingleStep, "single step"},
+               {kArrayBoundsExceeded, "array bounds exceeded"},
+               {kIntegerDivideByZero, "integer divide by zero"},
+               {kIntegerOverflow, "integer overflow"},
+               {kPrivilegedInstruction, "privileged instruction"},
+               {kInPageError, "in-page error"},
+               {kIllegalInstruction, "illegal instruction"},
+               {kStackOverflow, "stack overflow"}};
+  for (const Case& c : cases)
+    EXPECT_EQ(message_text(status_of(c.number)), "Program Exception - " + std::string(c.name));
+}
+
+// A message number is no status, and a status no number.
+static_assert(!std::is_convertible_v<Msg, Status> && !std::is_convertible_v<std::uint32_t, Status>);
+static_assert(!std::is_convertible_v<Status, std::uint32_t>);
+static_assert(!std::equality_comparable_with<Status, Msg>);
+
 TEST(StatusCode, SeverityBits) {
-  EXPECT_EQ(make_status(Severity::Severe, 29), 0xC000001Du);
-  EXPECT_EQ(make_status(Severity::Error, 63), 0x8000003Fu);
-  EXPECT_EQ(make_status(Severity::Info, 297), 0x40000129u);
+  EXPECT_EQ(make_status(Severity::Severe, 29).bits(), 0xC000001Du);
+  EXPECT_EQ(make_status(Severity::Error, 63).bits(), 0x8000003Fu);
+  EXPECT_EQ(make_status(Severity::Info, 297).bits(), 0x40000129u);
   EXPECT_EQ(severity_of(kOk), Severity::None);
   EXPECT_EQ(severity_of(make_status(Severity::Warning, 5)), Severity::Warning);
 }
@@ -144,7 +175,7 @@ TEST(MathFunctions, MessageText) {
 
 // The process status is the status code; the shell sees its low byte (29 for 0xC000001D).
 constexpr int exit_byte(std::uint16_t number, Severity s = Severity::Severe) {
-  return static_cast<int>(make_status(s, number) & 0xFF);
+  return static_cast<int>(make_status(s, number).bits() & 0xFF);
 }
 
 TEST(MathFunctionsDeathTest, OutsideTheDomainEndsTheRun) {
@@ -170,8 +201,8 @@ TEST(ReportDeathTest, SevereStatusClosesUnitsAndExitsWithItsCode) {
   EXPECT_EXIT(
       {
         UnitTable& t = UnitTable::instance();
-        t.open(10, OpenOptions{.file = "report.txt"});
-        t.find(10)->put_record("written before the error");
+        ASSERT_EQ(t.open(10, OpenOptions{.file = "report.txt"}), kOk);
+        ASSERT_EQ(t.find(10)->put_record("written before the error"), kOk);
         report(status_of(kEndOfFile), t.find(10));
       },
       ExitedWithCode(exit_byte(kEndOfFile)),
@@ -207,11 +238,11 @@ TEST(ReportDeathTest, ExitHandlerRunsOnce) {
   EXPECT_EXIT(
       {
         UnitTable& t = UnitTable::instance();
-        t.open(10, OpenOptions{.file = "a.txt"});
-        t.find(10)->put_record("first");
+        ASSERT_EQ(t.open(10, OpenOptions{.file = "a.txt"}), kOk);
+        ASSERT_EQ(t.find(10)->put_record("first"), kOk);
         run_exit_handler();
-        t.open(11, OpenOptions{.file = "b.txt"});
-        t.find(11)->put_record("never flushed by a second pass");
+        ASSERT_EQ(t.open(11, OpenOptions{.file = "b.txt"}), kOk);
+        ASSERT_EQ(t.find(11)->put_record("never flushed by a second pass"), kOk);
         run_exit_handler();
         std::_Exit(UnitTable::instance().find(10) == nullptr ? 0 : 1);
       },
@@ -225,8 +256,8 @@ TEST(ReportDeathTest, FailedCloseInTheExitHandlerEndsAtOnce) {
   EXPECT_EXIT(
       {
         UnitTable& t = UnitTable::instance();
-        t.open(10, OpenOptions{.file = "/dev/full"});
-        t.find(10)->put_record("x");
+        ASSERT_EQ(t.open(10, OpenOptions{.file = "/dev/full"}), kOk);
+        ASSERT_EQ(t.find(10)->put_record("x"), kOk);
         run_exit_handler();
         std::_Exit(0);
       },
@@ -246,8 +277,8 @@ TEST(StartupDeathTest, ControlSignalsEndWithError200AndANonZeroStatus) {
         {
           start_runtime();
           UnitTable& t = UnitTable::instance();
-          t.open(10, OpenOptions{.file = "partial.txt"});
-          t.find(10)->put_record("kept");
+          ASSERT_EQ(t.open(10, OpenOptions{.file = "partial.txt"}), kOk);
+          ASSERT_EQ(t.find(10)->put_record("kept"), kOk);
           ::raise(c.signo);
           for (;;) ::pause();
         },
@@ -260,18 +291,18 @@ TEST(StartupDeathTest, ControlSignalsEndWithError200AndANonZeroStatus) {
 // A control signal during a statement lets the statement end before the units are closed; a
 // statement that does not end within the grace period does not keep the process alive.
 TEST(StartupDeathTest, ControlSignalWaitsForTheRunningStatement) {
-  static constexpr auto kLine = fmt::record(fmt::start(), fmt::a(), fmt::end());
+  static constexpr auto kLine = build::record(build::start(), build::a(), build::end());
   TempDir dir;
   EXPECT_EXIT(
       {
         start_runtime();
         set_reentrancy(0);  // as the program runs: no signal is held off inside a statement
         open(10, OpenOptions{.file = "partial.txt"});
-        start_formatted_write(10, 0, kLine, Item::text("first", 5));
+        ASSERT_EQ(start_formatted_write(10, 0, kLine, Item::text("first", 5)), kOk);
         ::kill(::getpid(), SIGINT);
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        transfer_item(Item::text("second", 6));
-        transfer_item(Item::end());
+        ASSERT_EQ(transfer_item(Item::text("second", 6)), kOk);
+        ASSERT_EQ(transfer_item(Item::end()), kOk);
         for (;;) ::pause();
       },
       ExitedWithCode(128 + SIGINT), "control-C");
@@ -282,7 +313,7 @@ TEST(StartupDeathTest, ControlSignalWaitsForTheRunningStatement) {
         start_runtime();
         set_reentrancy(0);  // as the program runs: no signal is held off inside a statement
         open(10, OpenOptions{.file = "never.txt"});
-        start_formatted_write(10, 0, kLine, Item::text("first", 5));
+        ASSERT_EQ(start_formatted_write(10, 0, kLine, Item::text("first", 5)), kOk);
         ::kill(::getpid(), SIGINT);
         for (;;) ::pause();
       },
@@ -292,7 +323,7 @@ TEST(StartupDeathTest, ControlSignalWaitsForTheRunningStatement) {
 // The frame closed while the program is paused: the program thread, stopped inside a statement,
 // is let go so that the statement ends with whole records before the units are closed.
 TEST(ReportDeathTest, ExitLetsAPausedStatementEnd) {
-  static constexpr auto kLine = fmt::record(fmt::start(), fmt::a(), fmt::end());
+  static constexpr auto kLine = build::record(build::start(), build::a(), build::end());
   TempDir dir;
   EXPECT_EXIT(
       {
@@ -303,11 +334,11 @@ TEST(ReportDeathTest, ExitLetsAPausedStatementEnd) {
         std::atomic<bool> go_on{false};
         std::thread program([&] {
           console::thread_record();
-          start_formatted_write(10, 0, kLine, Item::text("first", 5));
+          if (start_formatted_write(10, 0, kLine, Item::text("first", 5)) != kOk) std::_Exit(4);
           in_statement = true;
           while (!go_on) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-          transfer_item(Item::text("second", 6));
-          transfer_item(Item::end());
+          if (transfer_item(Item::text("second", 6)) != kOk) std::_Exit(5);
+          if (transfer_item(Item::end()) != kOk) std::_Exit(6);
           for (;;) ::pause();
         });
         while (!in_statement) std::this_thread::sleep_for(std::chrono::milliseconds(1));

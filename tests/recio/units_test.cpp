@@ -1,5 +1,6 @@
 #include "recio/units.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "recio/catalog.h"
+#include "recio/file_names.h"
 #include "support/temp_dir.h"
 
 namespace recio {
@@ -21,7 +23,7 @@ using tavo::testing::write_file;
 class UnitsTest : public ::testing::Test {
  protected:
   ~UnitsTest() override {
-    for (int n : table().connected_numbers()) table().close(n);
+    for (int n : table().connected_numbers()) EXPECT_EQ(table().close(n), kOk);
   }
   static UnitTable& table() { return UnitTable::instance(); }
 
@@ -67,7 +69,7 @@ TEST_F(UnitsTest, StatusCreationTable) {
     Status s = open(7, c.file, c.status);
     EXPECT_EQ(message_number(s), c.expected);
     EXPECT_EQ(std::filesystem::exists(c.file), c.exists_after);
-    table().close(7);
+    EXPECT_EQ(table().close(7), kOk);
   }
   EXPECT_EQ(read_file("there"), "x\n");  // opening an existing file leaves it as it was
 }
@@ -75,7 +77,7 @@ TEST_F(UnitsTest, StatusCreationTable) {
 TEST_F(UnitsTest, ReplaceEmptiesAnExistingFile) {
   write_file("old", "a\nb\n");
   ASSERT_EQ(open(7, "old", OpenStatus::Replace), kOk);
-  table().close(7);
+  EXPECT_EQ(table().close(7), kOk);
   EXPECT_EQ(read_file("old"), "");
 }
 
@@ -254,13 +256,23 @@ TEST_F(UnitsTest, RecordsEndWithCrLf) {
   EXPECT_EQ(read_file("out"), "one\r\n\r\nthree\r\n");
 }
 
+// Under first-byte spacing the first byte of a record is not written: '0' puts a blank line
+// before it, '1' a new page, anything else nothing.
+TEST_F(UnitsTest, FirstByteSpacing) {
+  ASSERT_EQ(table().open(10, OpenOptions{.file = "out",
+                                         .carriage_control = CarriageControl::FirstByteSpacing}),
+            kOk);
+  ASSERT_EQ(write(10, {"0two", "1page", " one", "", "+x"}), kOk);
+  EXPECT_EQ(read_file("out"), "\r\ntwo\r\n\fpage\r\none\r\n\r\nx\r\n");
+}
+
 TEST_F(UnitsTest, RewriteCutsTheOldTail) {
   std::string old;
   for (int i = 0; i < 100; ++i) old += "old line " + std::to_string(i) + "\r\n";
   write_file("report", old);
   ASSERT_EQ(open(10, "report", OpenStatus::Unknown), kOk);
   for (int i = 0; i < 10; ++i) ASSERT_EQ(write(10, {"new"}), kOk);
-  table().close(10);
+  EXPECT_EQ(table().close(10), kOk);
   std::string expected;
   for (int i = 0; i < 10; ++i) expected += "new\r\n";
   EXPECT_EQ(read_file("report"), expected);
@@ -270,7 +282,7 @@ TEST_F(UnitsTest, AppendPositionKeepsTheFile) {
   write_file("log", "a\r\n");
   ASSERT_EQ(table().open(10, OpenOptions{.file = "log", .position = Position::Append}), kOk);
   ASSERT_EQ(write(10, {"b"}), kOk);
-  table().close(10);
+  EXPECT_EQ(table().close(10), kOk);
   EXPECT_EQ(read_file("log"), "a\r\nb\r\n");
 }
 
@@ -371,6 +383,32 @@ TEST_F(UnitsTest, KeywordListErrors) {
   KeywordList numeric;
   numeric.text(kKwFile, "n.txt").number(30, 512).text(kKwConvert, "native").end();
   EXPECT_EQ(table().open(7, numeric.keys, numeric.args), kOk);
+}
+
+TEST(OpenFlags, FromStatusAndAction) {
+  using enum OpenStatus;
+  struct Case {
+    OpenStatus status;
+    std::optional<Action> action;
+    int flags;
+  } cases[] = {
+      {Old, {}, O_RDWR},
+      {Old, Action::Read, O_RDONLY},
+      {Old, Action::Write, O_WRONLY},
+      {Old, Action::ReadWrite, O_RDWR},
+      {New, {}, O_RDWR | O_CREAT | O_EXCL},
+      {New, Action::Write, O_WRONLY | O_CREAT | O_EXCL},
+      {Unknown, {}, O_RDWR | O_CREAT},
+      {Unknown, Action::Read, O_RDONLY},  // reads only a file that is there
+      {Unknown, Action::Write, O_WRONLY | O_CREAT},
+      {Replace, {}, O_RDWR | O_CREAT | O_TRUNC},
+      {Replace, Action::Write, O_WRONLY | O_CREAT | O_TRUNC},
+      {Scratch, {}, O_RDWR},  // the scratch file is made apart
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(open_flags(c.status, c.action), c.flags)
+        << static_cast<int>(c.status) << " " << (c.action ? static_cast<int>(*c.action) : 0);
+  }
 }
 
 TEST(Reentrancy, SetterReturnsThePreviousModeAndThreeQueries) {

@@ -14,7 +14,7 @@
 #include "app/extras.h"
 #include "box_helpers.h"
 #include "console/window/startup.h"
-#include "recio/report.h"
+#include "recio/process_end.h"
 #include "registry.h"
 
 namespace {

@@ -30,7 +30,7 @@
 #include "console/window/frame.h"
 #include "console/window/startup.h"
 #include "console/window/status_bar.h"
-#include "recio/report.h"
+#include "recio/startup.h"
 #include "registry.h"
 
 using namespace std::chrono_literals;
