@@ -99,8 +99,10 @@ class Tavo {
     fs::create_directories(work_);
     const fs::path bin = work_ / "bin";
     write_stub_notepad(bin, o.notepad_script);
+    std::string exe = tavo_binary().string();
     if (o.unprivileged) {
-      // The unprivileged user must reach the folder, run the stub and let it log.
+      // The unprivileged user must reach the folder, run the stub and let it log, and run tavo:
+      // a copy beside the stub, as the build folder may lie in a home only its owner enters.
       const auto rx = fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
                       fs::perms::others_exec;
       for (fs::path p = dir; p.has_relative_path() && p != fs::temp_directory_path();
@@ -109,6 +111,10 @@ class Tavo {
       fs::permissions(work_, rx, fs::perm_options::add);
       fs::permissions(bin, fs::perms::all);
       fs::permissions(bin / "notepad", fs::perms::owner_all | rx);
+      const fs::path copy = work_ / "tavo";
+      fs::copy_file(exe, copy, fs::copy_options::overwrite_existing);
+      fs::permissions(copy, fs::perms::owner_all | rx);
+      exe = copy.string();
     }
 
     std::vector<std::string> env = {"PATH=" + bin.string() + ":/usr/bin:/bin",
@@ -117,7 +123,6 @@ class Tavo {
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
-    std::string exe = tavo_binary().string();
     char* argv[] = {exe.data(), nullptr};
     const std::string out = (work_ / "stdout").string(), err = (work_ / "stderr").string();
     const bool drop = o.unprivileged && ::geteuid() == 0;
