@@ -507,8 +507,9 @@ void write_long_case(const fs::path& dir, int vars, int meshes) {
                   "\n#\n0\n100\n1.0E-10\n0.5\n5.0\n#\n";
   std::string low, high;
   for (int j = 1; j <= meshes; ++j) {
-    low += "b" + std::to_string(j) + ".txt\n";
-    high += "a" + std::to_string(j) + ".txt\n";
+    // Appended in place: "b" + std::to_string(j) draws a false -Wrestrict warning from GCC 12.
+    low.append("b").append(std::to_string(j)).append(".txt\n");
+    high.append("a").append(std::to_string(j)).append(".txt\n");
   }
   write_file(dir / "dados.r33", d + low + "#\n" + high + "#\n'Caso longo'\n");
   std::string e = std::to_string(vars) + "\n";
