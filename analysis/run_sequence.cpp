@@ -41,8 +41,10 @@ void build_date_and_time() {
   d = digits(local.tm_mday);
   m = digits(local.tm_mon + 1);
   y = digits(local.tm_year + 1900);
-  s.date_text = "(" + std::string(d.trimmed()) + "/" + std::string(m.trimmed()) + "/" +
-                std::string(y.view()) + ")";
+  // Appended in place: "(" + std::string(...) draws a false -Wrestrict warning from GCC 12.
+  std::string date = "(";
+  date.append(d.trimmed()).append("/").append(m.trimmed()).append("/").append(y.view()) += ')';
+  s.date_text = date;
   h = digits(local.tm_hour);
   n = digits(local.tm_min);
   y = digits(local.tm_sec);

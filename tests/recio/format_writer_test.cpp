@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "analysis/report_formats.h"
 #include "recio/catalog.h"
 #include "recio/format_builder.h"
 
@@ -60,8 +59,13 @@ Result run(std::string_view text, const std::vector<Item>& items) {
   return run(format, items);
 }
 
-// The variable heading of the report, as the analysis stores it.
-constexpr const auto& kV1 = analysis::formats::kVariableHeading;
+// A heading laid out as the report's for a variable: empty records, code page 1252 literals, a
+// long text and scaled E editing.
+constexpr std::string_view kV1 =
+    "(//'##############################################'///TR5,A80//"
+    "TR5,1P,E30.19,' = solu\xe7\xe3o exata'/"
+    "TR5,1P,E30.19,' = ordem assint\xf3tica do esquema de ordem baixa'/"
+    "TR5,1P,E30.19,' = ordem assint\xf3tica do esquema de ordem alta')";
 
 TEST(FormatWriter, VariableHeading) {
   const std::string name = pad("phi = 1 + h**2", 80);

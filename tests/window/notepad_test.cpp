@@ -100,6 +100,21 @@ class NotepadTest : public QObject {
     QCOMPARE(read_all(path), QByteArray("a\r\nb"));
   }
 
+  // A missing file opens as an empty document like any other: not marked as changed, closed
+  // without a question and without leaving a file behind; its first save creates it.
+  void missingFileOpensUnmodified() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("dados.r33");
+    notepad::EditorWindow window(path);
+    QVERIFY(window.load());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(!window.isWindowModified());
+    QVERIFY(!window.editor()->document()->isModified());
+    QVERIFY(window.close());
+    QVERIFY(!QFile::exists(path));
+  }
+
   void closingAsksBeforeDiscardingChanges() {
     QTemporaryDir dir;
     const QString path = dir.filePath("d.txt");

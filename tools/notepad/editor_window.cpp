@@ -42,20 +42,20 @@ void EditorWindow::update_title() {
 
 bool EditorWindow::load() {
   QFile file(path_);
-  if (!file.exists()) {
-    editor_->clear();
-    editor_->document()->setModified(false);
-    return true;
+  EditorText text;  // a missing file is an empty document; the first save creates it
+  if (file.exists()) {
+    if (!file.open(QIODevice::ReadOnly)) {
+      QMessageBox::critical(this, windowTitle(),
+                            tr("Cannot read %1:\n%2").arg(path_, file.errorString()));
+      return false;
+    }
+    const QByteArray bytes = file.readAll();
+    text = decode_file(std::string_view(bytes.constData(), bytes.size()));
   }
-  if (!file.open(QIODevice::ReadOnly)) {
-    QMessageBox::critical(this, windowTitle(),
-                          tr("Cannot read %1:\n%2").arg(path_, file.errorString()));
-    return false;
-  }
-  const QByteArray bytes = file.readAll();
-  const EditorText text = decode_file(std::string_view(bytes.constData(), bytes.size()));
   crlf_ = text.crlf;
   editor_->setPlainText(QString::fromStdU16String(text.text));
+  // Whatever the editor signalled while filling, the loaded document is unchanged: the title's
+  // mark and the question on closing both follow the document from here on.
   editor_->document()->setModified(false);
   setWindowModified(false);
   return true;

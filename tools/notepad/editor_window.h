@@ -14,8 +14,8 @@ class EditorWindow : public QMainWindow {
  public:
   explicit EditorWindow(QString path, QWidget* parent = nullptr);
 
-  // Reads the file; a missing file opens empty (it is created by Save). False, with a message
-  // box, when an existing file cannot be read.
+  // Reads the file; a missing file opens as an empty, unchanged document (Save creates it).
+  // False, with a message box, when an existing file cannot be read.
   bool load();
   // Writes the file in place of the old one; false (with a message box) when it fails or the
   // user declines to replace characters that code page 1252 lacks.

@@ -24,10 +24,10 @@ bool on_path(std::string_view program) {
   std::string_view dirs = path;
   while (!dirs.empty()) {
     std::size_t colon = dirs.find(':');
-    std::string dir(dirs.substr(0, colon));
+    const std::string_view dir = dirs.substr(0, colon);
     dirs = colon == std::string_view::npos ? std::string_view() : dirs.substr(colon + 1);
-    if (dir.empty()) dir = ".";
-    std::string candidate = dir + "/" + std::string(program);
+    std::string candidate(dir.empty() ? std::string_view(".") : dir);
+    candidate.append("/").append(program);
     struct stat st {};
     if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
         ::access(candidate.c_str(), X_OK) == 0)
