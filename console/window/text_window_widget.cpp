@@ -263,7 +263,8 @@ bool TextWindowWidget::configure(const WindowConfig& config) {
     font_ = font;
     const QFontMetrics metrics(font_);
     ascent_ = metrics.ascent() + std::max(0, (g.cell_height - metrics.height()) / 2);
-    per_cell_ = metrics.horizontalAdvance(QLatin1Char('M')) != g.cell_width;
+    // A stretched face advances by fractions of a pixel: the grid then places each character.
+    per_cell_ = QFontMetricsF(font_).horizontalAdvance(QLatin1Char('M')) != g.cell_width;
     caret_cell_ = {};
     window_->model().reset(g);
     caret_cell_ = qrect(window_->model().position_rect());

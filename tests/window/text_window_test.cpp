@@ -90,7 +90,7 @@ class TextWindowTest : public QObject {
     const std::int32_t id = on_program_thread([this] {
       const std::int32_t id = library_->open_window(std::nullopt);
       library_->configure_window(id, grid(40, 10));
-      library_->write_text(id, "hello\r\nworld");
+      library_->write_text(id, "hello\r\nworld\r\n" + std::string(30, 'M'));
       return id;
     });
     QCOMPARE(id, 1024);
@@ -101,13 +101,23 @@ class TextWindowTest : public QObject {
     QCOMPARE(frame_->installed_menu_bar(), FrameWindow::Bar::Full);
     QCOMPARE(text->cell_size(), QSize(8, 16));  // the requested cell, from the mono face
     QCOMPARE(text->image_size(), QSize(320, 160));
-    QCOMPARE(rows(id), (QStringList{"hello", "world"}));
-    // The text is in the image: bright pixels in the first cell, black beyond the text.
+    QCOMPARE(rows(id), (QStringList{"hello", "world", QString(30, 'M')}));
+    // The text is in the image, each character in its own cell, the last one whole; black
+    // beyond the text.
     const QImage image = text->snapshot();
-    int lit = 0;
-    for (int y = 0; y < 16; ++y)
-      for (int x = 0; x < 8; ++x) lit += qGray(image.pixel(x, y)) > 128 ? 1 : 0;
-    QVERIFY(lit > 4);
+    auto lit = [&image](int row, int column, int from_x = 0) {
+      int n = 0;
+      for (int y = (row - 1) * 16; y < row * 16; ++y)
+        for (int x = (column - 1) * 8 + from_x; x < column * 8; ++x)
+          n += qGray(image.pixel(x, y)) > 128 ? 1 : 0;
+      return n;
+    };
+    QVERIFY(lit(1, 1) > 4);              // h
+    QVERIFY(lit(2, 5) > 4);              // d
+    QVERIFY(lit(1, 5, 4) > 2);           // the right half of the o
+    QCOMPARE(lit(1, 6) + lit(2, 6), 0);  // nothing after
+    // The same character looks the same in every cell: no drift along the line.
+    QCOMPARE(image.copy(29 * 8, 32, 8, 16), image.copy(0, 32, 8, 16));
     QCOMPARE(image.pixel(300, 100), qRgb(0, 0, 0));
   }
 
