@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QFont>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMdiArea>
@@ -17,6 +18,7 @@
 #include <cstring>
 
 #include "console/window/frame.h"
+#include "console/window/mailbox.h"
 #include "console/window/text.h"
 
 namespace console::window {
@@ -27,8 +29,8 @@ constexpr const char* kDefaultFace = "Courier New";
 constexpr int kMinimumWidth = 120;
 constexpr int kMinimumHeight = 40;
 
-QColor qcolour(Colour colour) {
-  return QColor::fromRgb(static_cast<QRgb>(colour_rgb(colour)));
+QRgb qcolour(Colour colour) {
+  return 0xFF000000u | colour_rgb(colour);
 }
 
 QRect qrect(const PixelRect& r) {
@@ -217,8 +219,12 @@ void TextSubWindow::resizeEvent(QResizeEvent* event) {
 // TextWindowWidget
 
 TextWindowWidget::TextWindowWidget(Library& library, std::shared_ptr<TextWindow> window,
-                                   QWidget* parent)
-    : QAbstractScrollArea(parent), library_(library), window_(std::move(window)) {
+                                   GuiMailbox& mailbox, QWidget* parent)
+    : QAbstractScrollArea(parent),
+      library_(library),
+      window_(std::move(window)),
+      mailbox_(mailbox),
+      alive_(std::make_shared<Alive>(Alive{.widget = this})) {
   setFrameShape(QFrame::NoFrame);
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
@@ -236,6 +242,7 @@ TextWindowWidget::TextWindowWidget(Library& library, std::shared_ptr<TextWindow>
 
 TextWindowWidget::~TextWindowWidget() {
   window_->attach_view(nullptr);
+  alive_->widget = nullptr;
 }
 
 bool TextWindowWidget::configure(const WindowConfig& config) {
@@ -255,17 +262,12 @@ bool TextWindowWidget::configure(const WindowConfig& config) {
     return font_cell(font);
   });
   const TextGeometry& g = resolved.geometry;
-  QImage image(g.pixel_width, g.pixel_height, QImage::Format_RGB32);
+  BackingImage image(QSize(g.pixel_width, g.pixel_height), QSize(g.cell_width, g.cell_height),
+                     font);
   if (image.isNull()) return false;
   {
     std::lock_guard lock(window_->draw_lock());
     image_ = std::move(image);
-    font_ = font;
-    const QFontMetrics metrics(font_);
-    ascent_ = metrics.ascent() + std::max(0, (g.cell_height - metrics.height()) / 2);
-    // A stretched face advances by fractions of a pixel: the grid then places each character.
-    per_cell_ = QFontMetricsF(font_).horizontalAdvance(QLatin1Char('M')) != g.cell_width;
-    caret_cell_ = {};
     window_->model().reset(g);
     caret_cell_ = qrect(window_->model().position_rect());
   }
@@ -303,7 +305,7 @@ QSize TextWindowWidget::cell_size() const {
 
 QImage TextWindowWidget::snapshot() const {
   std::lock_guard lock(window_->draw_lock());
-  return image_.copy();
+  return image_.image().copy();
 }
 
 QPoint TextWindowWidget::scroll_offset() const {
@@ -320,41 +322,18 @@ QRect TextWindowWidget::caret_rect() const {
 
 void TextWindowWidget::draw_text(int x, int y, std::string_view bytes, Colour text,
                                  Colour background) {
-  if (image_.isNull()) return;
   const TextGeometry& g = window_->model().geometry();
-  const int count = static_cast<int>(bytes.size());
-  const QRect area(x, y, count * g.cell_width, g.cell_height);
-  QPainter p(&image_);
-  p.fillRect(area, qcolour(background));
-  p.setFont(font_);
-  p.setPen(qcolour(text));
-  p.setClipRect(area);
-  const QString shown = to_qstring(bytes);
-  if (per_cell_) {
-    for (int i = 0; i < count; ++i)
-      p.drawText(QPoint(x + i * g.cell_width, y + ascent_), QString(shown[i]));
-  } else {
-    p.drawText(QPoint(x, y + ascent_), shown);
-  }
-  damaged(area);
+  image_.draw_text(x, y, bytes, qcolour(text), qcolour(background));
+  damaged(QRect(x, y, static_cast<int>(bytes.size()) * g.cell_width, g.cell_height));
 }
 
 void TextWindowWidget::scroll_up(const PixelRect& area, int dy) {
-  const QRect r = qrect(area).intersected(image_.rect());
-  if (r.isEmpty() || dy <= 0) return;
-  // Row by row within the image's own memory: no copy of the image per scrolled line.
-  const std::size_t bytes = static_cast<std::size_t>(r.width()) * 4;
-  for (int y = r.top(); y + dy <= r.bottom(); ++y) {
-    std::memmove(image_.scanLine(y) + r.left() * 4, image_.constScanLine(y + dy) + r.left() * 4,
-                 bytes);
-  }
-  damaged(r);
+  image_.scroll_up(qrect(area), dy);
+  damaged(qrect(area));
 }
 
 void TextWindowWidget::fill(const PixelRect& area, Colour colour) {
-  if (image_.isNull()) return;
-  QPainter p(&image_);
-  p.fillRect(qrect(area), qcolour(colour));
+  image_.fill(qrect(area), qcolour(colour));
   damaged(qrect(area));
 }
 
@@ -365,21 +344,22 @@ void TextWindowWidget::text_written() {
 }
 
 void TextWindowWidget::damaged(const QRect& area) {
-  damage_ += area;
+  damage_ = damage_.united(area);
   if (repaint_posted_) return;
   repaint_posted_ = true;
-  QMetaObject::invokeMethod(this, &TextWindowWidget::repaint_damage, Qt::QueuedConnection);
+  mailbox_.post([alive = alive_] {
+    if (alive->widget != nullptr) alive->widget->repaint_damage();
+  });
 }
 
 void TextWindowWidget::repaint_damage() {
-  QRegion damage;
+  QRect damage;
   {
     std::lock_guard lock(window_->draw_lock());
-    damage.swap(damage_);
+    std::swap(damage, damage_);
     repaint_posted_ = false;
   }
-  damage.translate(-scroll_offset());
-  viewport()->update(damage);
+  viewport()->update(damage.translated(-scroll_offset()));
 }
 
 // --- GUI thread ---------------------------------------------------------------------------------
@@ -394,7 +374,7 @@ void TextWindowWidget::paintEvent(QPaintEvent* event) {
     const QRect source = target.translated(offset).intersected(image_.rect());
     if (source != target.translated(offset))
       p.fillRect(target, palette().color(QPalette::Dark));  // beyond the image, if ever
-    if (!source.isEmpty()) p.drawImage(source.topLeft() - offset, image_, source);
+    if (!source.isEmpty()) p.drawImage(source.topLeft() - offset, image_.image(), source);
     caret = caret_cell_.translated(-offset);
   }
   if (focused_ && blink_on_ && caret.intersects(target)) {

@@ -1,25 +1,27 @@
 // A text window on the desktop: the MDI child that shows a console unit's text model from a
 // QImage backing store, with pixel scroll bars, the caret and the keyboard input of a console
 // read. The model draws into the image from whichever thread writes, under the window's
-// DrawLock; the widget paints from the image on the GUI thread under the same lock.
+// DrawLock, and asks for a repaint through the GUI mailbox; the widget paints from the image on
+// the GUI thread under the same lock. Nothing of the toolkit runs off the GUI thread.
 #pragma once
 
 #include <QAbstractScrollArea>
-#include <QFont>
 #include <QImage>
 #include <QMdiSubWindow>
-#include <QRegion>
 
 #include <memory>
 
 #include "console/core/library.h"
 #include "console/core/line_input.h"
 #include "console/core/text_window.h"
+#include "console/window/backing_image.h"
 #include "console/window/child_window.h"
 
 class QTimer;
 
 namespace console::window {
+
+class GuiMailbox;
 
 // The MDI child frame of a text window. Its Close entry (and the separator before it) is out of
 // the system menu, and close requests are ignored, until allow_close(). It is never larger than
@@ -56,7 +58,9 @@ class TextWindowWidget : public QAbstractScrollArea, public ChildWindow, private
   Q_OBJECT
 
  public:
-  TextWindowWidget(Library& library, std::shared_ptr<TextWindow> window, QWidget* parent = nullptr);
+  // `mailbox` carries repaint requests to the GUI thread; it outlives the widget.
+  TextWindowWidget(Library& library, std::shared_ptr<TextWindow> window, GuiMailbox& mailbox,
+                   QWidget* parent = nullptr);
   ~TextWindowWidget() override;
 
   TextWindow& text_window() { return *window_; }
@@ -106,13 +110,17 @@ class TextWindowWidget : public QAbstractScrollArea, public ChildWindow, private
 
   Library& library_;
   std::shared_ptr<TextWindow> window_;
+  GuiMailbox& mailbox_;
+  // The widget while it lives, for repaint requests queued to the GUI thread (read and cleared
+  // there only).
+  struct Alive {
+    TextWindowWidget* widget;
+  };
+  std::shared_ptr<Alive> alive_;
 
   // Under the DrawLock.
-  QImage image_;
-  QFont font_;
-  int ascent_ = 12;
-  bool per_cell_ = false;  // the font's advance is not the cell width: one cell per character
-  QRegion damage_;
+  BackingImage image_;
+  QRect damage_;  // of the image, not yet repainted
   bool repaint_posted_ = false;
   QRect caret_cell_;  // the caret's cell in the image
 

@@ -275,7 +275,7 @@ WindowHandle WindowFrontEnd::create_text_window(std::shared_ptr<TextWindow> wind
   QMdiArea* area = frame_->client();
   auto* sub = new TextSubWindow;
   sub->setObjectName(to_qstring(library_.class_name("Graphic")));
-  sub->setWidget(new TextWindowWidget(library_, std::move(window), sub));
+  sub->setWidget(new TextWindowWidget(library_, std::move(window), mailbox_, sub));
   sub->setWindowTitle(title);
   sub->setWindowIcon(FrameWindow::picture());
   area->addSubWindow(sub);
