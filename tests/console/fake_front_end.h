@@ -81,7 +81,7 @@ class FakeFrontEnd : public FrontEnd {
   std::vector<RecordedBox> boxes;
   int closes = 0;
   int waits = 0;
-  int status_changes = 0;
+  std::atomic<int> status_changes{0};
   std::vector<std::pair<WindowHandle, std::string>> titles;
   std::vector<std::pair<WindowHandle, bool>> closed_windows;
 
