@@ -9,9 +9,11 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <QTimer>
 
 #include <algorithm>
@@ -131,6 +133,35 @@ QList<QAction*> close_entries(QMdiSubWindow* sub) {
   return found;
 }
 
+// The caption's close button goes with the system menu in the toolkit's styles; this style leaves
+// it out of a text window's caption (drawn and clicked) until the window may be closed.
+class CaptionStyle : public QProxyStyle {
+ public:
+  explicit CaptionStyle(const TextSubWindow* window) : window_(window) {}
+
+  QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
+                       const QWidget* widget) const override {
+    if (control == CC_TitleBar && sub == SC_TitleBarCloseButton && !window_->close_allowed())
+      return {};
+    return QProxyStyle::subControlRect(control, option, sub, widget);
+  }
+  void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                          QPainter* painter, const QWidget* widget) const override {
+    if (control == CC_TitleBar && !window_->close_allowed()) {
+      if (const auto* bar = qstyleoption_cast<const QStyleOptionTitleBar*>(option)) {
+        QStyleOptionTitleBar without = *bar;
+        without.subControls &= ~SC_TitleBarCloseButton;
+        QProxyStyle::drawComplexControl(control, &without, painter, widget);
+        return;
+      }
+    }
+    QProxyStyle::drawComplexControl(control, option, painter, widget);
+  }
+
+ private:
+  const TextSubWindow* window_;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -143,6 +174,9 @@ TextSubWindow::TextSubWindow(QWidget* parent) : QMdiSubWindow(parent) {
   // Out of the menu until allow_close(); the toolkit shows and hides the entries itself.
   close_entries_ = close_entries(this);
   for (QAction* entry : close_entries_) systemMenu()->removeAction(entry);
+  auto* style = new CaptionStyle(this);
+  style->setParent(this);
+  setStyle(style);
 }
 
 void TextSubWindow::allow_close() {

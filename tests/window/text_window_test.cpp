@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyleOptionTitleBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -213,11 +214,13 @@ class TextWindowTest : public QObject {
     const std::int32_t id = open(grid(20, 5));
     QPointer<QMdiSubWindow> sub = sub_of(id);
     QVERIFY(!close_entry_visible(sub));
+    QVERIFY(close_button(sub).isEmpty());
     sub->close();
     QVERIFY(sub->isVisible());
     QCOMPARE(on_program_thread([this, id] { return library_->close_unit_window(id, true); }), 0);
     QTRY_COMPARE(sub->windowTitle(), QString("Graphic1-Closed"));
     QVERIFY(close_entry_visible(sub));
+    QVERIFY(!close_button(sub).isEmpty());
     sub->close();
     QTRY_VERIFY(sub.isNull());
     QCOMPARE(library_->windows().find(id), console::kInvalidWindow);  // the slot is free
@@ -334,6 +337,15 @@ class TextWindowTest : public QObject {
         QString::fromLatin1(copy.data(), static_cast<qsizetype>(copy.size())).split("\r\n");
     while (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
     return lines;
+  }
+  // Where the caption's close button is, as the window's style lays the caption out.
+  static QRect close_button(QMdiSubWindow* sub) {
+    QStyleOptionTitleBar option;
+    option.initFrom(sub);
+    option.titleBarFlags = sub->windowFlags();
+    option.rect = QRect(0, 0, sub->width(), 24);
+    return sub->style()->subControlRect(QStyle::CC_TitleBar, &option,
+                                        QStyle::SC_TitleBarCloseButton, sub);
   }
   static bool close_entry_visible(QMdiSubWindow* sub) {
     for (QAction* a : sub->systemMenu()->actions()) {
