@@ -466,6 +466,7 @@ void TextWindowWidget::keyPressEvent(QKeyEvent* event) {
   const unsigned modifiers = modifiers_of(event->modifiers());
   const Key key = key_of(event->key());
   if (key != Key::Other) {
+    init_menu(library_);  // the items' state as a popup opening now would show it
     const KeyAction action = key_down_action(key, modifiers, library_.menu(), SizeToFit::Off);
     if (action.command != 0) {
       command(action.command);
@@ -540,8 +541,11 @@ void TextWindowWidget::command(int id) {
 }
 
 void TextWindowWidget::init_menu(Library& library) {
-  library.set_menu_item_enabled(command::kInput, library.reading_window() != 0);
-  library.set_menu_item_enabled(command::kClearPaste, library.paste_pending());
+  MenuContext context = library.menu_context();
+  context.paste_pending = library.paste_pending();
+  context.read_pending = library.reading_window() != 0;
+  context.clipboard_has_text = !QGuiApplication::clipboard()->text().isEmpty();
+  library.apply_menu_context(context);
 }
 
 }  // namespace console::window

@@ -78,7 +78,8 @@ class TextWindowWidget : public QAbstractScrollArea, public ChildWindow, private
   QRect caret_rect() const;
 
   // ChildWindow: Input activates the reading window, Exit closes the frame, Paste and Clear
-  // Paste fill and empty the paste queue; other commands belong to the menu commands.
+  // Paste fill and empty the paste queue; other commands belong to the menu commands. The items'
+  // state comes from the library's enabling rules with this window's part of the context.
   void command(int id) override;
   void init_menu(Library& library) override;
 

@@ -38,10 +38,10 @@ class TextWindows : public ::testing::Test {
       return n < 0 ? std::string("<-1>") : buffer.substr(0, static_cast<std::size_t>(n));
     });
   }
-  // Waits until the read in `id` is pending.
+  // Waits until the read in `id` is pending, its prompt shown and Input enabled.
   bool pending_in(std::int32_t id) {
     for (int i = 0; i < 500; ++i) {
-      if (lib.reading_window() == id) return true;
+      if (lib.reading_window() == id && input_enabled()) return true;
       std::this_thread::sleep_for(2ms);
     }
     return false;

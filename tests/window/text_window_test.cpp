@@ -128,7 +128,7 @@ class TextWindowTest : public QObject {
     auto read = std::async(std::launch::async, [this, id] { return read_line(id); });
     QTRY_COMPARE(library_->reading_window(), id);
     QTRY_COMPARE(frame_->status_bar()->message_text(), QString("Input pending in Graphic1"));
-    QVERIFY(library_->menu().find(console::command::kInput)->enabled);
+    QTRY_VERIFY(library_->menu().find(console::command::kInput)->enabled);
     QTest::keyClicks(text, "abc x");
     QTest::keyClick(text, Qt::Key_Backspace);
     QTest::keyClick(text, Qt::Key_Tab);
