@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QStyleOptionTitleBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <atomic>
@@ -142,6 +143,17 @@ class TextWindowTest : public QObject {
     QCOMPARE(rows(id), (QStringList{QString::fromLatin1("abc         y\xE7")}));
     QTRY_COMPARE(frame_->status_bar()->message_text(), QString());
     QVERIFY(!library_->menu().find(console::command::kInput)->enabled);
+  }
+
+  void readOnTheGuiThreadRunsItsEventsMeanwhile() {
+    const std::int32_t id = open(grid(20, 5));
+    TextWindowWidget* text = widget(id);
+    QTimer::singleShot(50, text, [text] {
+      QTest::keyClicks(text, "gui");
+      QTest::keyClick(text, Qt::Key_Return);
+    });
+    QCOMPARE(read_line(id), QByteArray("gui"));  // here, on the GUI thread
+    QCOMPARE(rows(id), QStringList{"gui"});
   }
 
   void scrollBarsAreInPixelsWithCellLinesAndClientPages() {
