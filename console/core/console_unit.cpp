@@ -51,7 +51,7 @@ bool read_unit_record(std::int32_t window, std::string& record) {
 }
 
 void unit_window_closed(std::int32_t window) {
-  library().close_unit_window(window, true);
+  library().close_unit_window(window, /*keep=*/true);
 }
 
 bool choose_unit_file(int unit, std::string& name) {
