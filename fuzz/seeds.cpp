@@ -249,5 +249,56 @@ int main(int argc, char** argv) {
   for (const auto& [text, items] : texts)
     write_seed(out / "format_compile", "text" + std::to_string(k++),
                std::string(text) + '\0' + items.bytes());
+
+  // Console sessions: grid, viewport, flags, then commands (see text_model_fuzz.cpp).
+  auto header = [](int columns, int rows, int top, int left, int bottom, int right, int flags) {
+    return std::string{static_cast<char>(columns - 1),  static_cast<char>(rows - 1),
+                       static_cast<char>(top - 1),      static_cast<char>(left - 1),
+                       static_cast<char>(bottom - top), static_cast<char>(right - left),
+                       static_cast<char>(flags)};
+  };
+  using namespace std::string_literals;
+  const std::string ten = header(10, 3, 1, 1, 3, 10, 0);
+  const std::pair<const char*, std::string> sessions[] = {
+      {"cr-overwrite", ten + "W\x05"
+                             "abc\rx"},
+      {"exact-columns", header(4, 3, 1, 1, 3, 4, 0) + "W\x04"
+                                                      "abcdW\x02\r\nE"},
+      {"scroll", header(6, 3, 1, 1, 3, 6, 0) + "R\x03"
+                                               "oneR\x03"
+                                               "twoR\x05"
+                                               "threeR\0W\x01!"s},
+      {"wrap-off", header(4, 2, 1, 1, 2, 4, 1) + "W\x08"
+                                                 "abcdefghW\x02\r\nTW\x06"
+                                                 "abcdef"},
+      {"viewport", header(10, 6, 2, 3, 4, 7, 0) + "W\x0c"
+                                                  "0123456789abV\0\0\x05\x09W\x03xyz"s},
+      {"nul-lf-cr", header(8, 4, 1, 1, 4, 8, 0) + "W\x09"
+                                                  "a\0b\n\rc\n\nd"s},
+      {"typed-read", ten + "B\x7f"
+                           "KaKbK\bK\tKcK\rB\x02"},
+      {"backspace-first-cell", header(4, 2, 1, 1, 2, 4, 0) + "B\x10"
+                                                             "KaK\bK\bS\x01\x01KbS\x01\x01K\bK\r"},
+      {"paste-two-lines", ten + "P\x0b"
+                                "first\nsec\nB\x7f"
+                                "B\x7f"},
+      {"paste-partial", ten + "B\x7f"
+                              "P\x03"
+                              "abcKdK\nC"},
+      {"leftover", header(20, 2, 1, 1, 2, 20, 0) +
+                       "B\x09"
+                       "K1K2K3K4K5K6K7K8K9KaKbKcKdKeKfK\r" +
+                       "B\x09"
+                       "B\x09"},
+      {"long-line", header(5, 4, 1, 1, 4, 5, 0) + "B\xff" + repeat("Kx", 140) + "K\r"},
+      {"counter", header(16, 1, 1, 1, 1, 16, 0) + repeat("W\x05 12%\r", 20)},
+      {"controls", ten + "B\x10"
+                         "K\x1b"
+                         "K\x03"
+                         "K\x11"
+                         "K\x13"
+                         "KaK\r"},
+  };
+  for (const auto& [name, session] : sessions) write_seed(out / "text_model", name, session);
   return 0;
 }

@@ -65,7 +65,10 @@ DeviceName device_name(std::string_view file) {
   return DeviceName::None;
 }
 
-std::string default_file_name(int number) {
+namespace {
+
+// The value of the environment variable that names a unit's file, or none.
+const char* file_variable(int number) {
   const char* env = nullptr;
   switch (number) {
     case kReadUnit:
@@ -85,7 +88,17 @@ std::string default_file_name(int number) {
       env = std::getenv(var.c_str());
     }
   }
-  if (env != nullptr && *env != '\0') return clean_file_name(env);
+  return env != nullptr && *env != '\0' ? env : nullptr;
+}
+
+}  // namespace
+
+bool file_named_by_environment(int number) {
+  return file_variable(number) != nullptr;
+}
+
+std::string default_file_name(int number) {
+  if (const char* env = file_variable(number)) return clean_file_name(env);
   switch (number) {
     case kReadUnit:
     case kAcceptUnit:

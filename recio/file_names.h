@@ -21,6 +21,8 @@ DeviceName device_name(std::string_view file);
 // FOR_ACCEPT, FOR_TYPE, FOR_PRINT for the special units), else CONIN$ for input units,
 // CONOUT$ for output units, ERR for unit 0 and fort.n for the others.
 std::string default_file_name(int number);
+// Whether the environment names a unit's file (the variable of default_file_name is set).
+bool file_named_by_environment(int number);
 
 // The absolute, lexically normal path of a file name, as messages show it.
 std::string full_path_of(std::string_view name);

@@ -185,6 +185,7 @@ OpenParams open_params(const OpenOptions& o) {
   if (o.position) p.position = *o.position;
   p.carriage_control = o.carriage_control;
   if (o.title) p.title = std::string(*o.title);
+  p.prompt = o.prompt;
   return p;
 }
 

@@ -84,6 +84,9 @@ struct OpenOptions {
   std::optional<Position> position{};
   std::optional<CarriageControl> carriage_control{};
   std::optional<std::string_view> title{};
+  // Without a file name, the user picks the file in the console's open-file dialog (no dialog
+  // without text windows: the usual default name then).
+  bool prompt = false;
 };
 
 struct CloseOptions {
@@ -101,6 +104,7 @@ struct OpenParams {
   std::optional<CarriageControl> carriage_control;
   Position position = Position::AsIs;
   std::string title;
+  bool prompt = false;
   bool unsupported = false;  // an organisation or access the engine does not offer
 };
 

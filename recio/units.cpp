@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "console/core/console_unit.h"
 #include "recio/file_names.h"
 #include "recio/format_writer.h"
 #include "recio/list_reader.h"
@@ -84,8 +85,17 @@ void Unit::clear_busy() {
   busy_.store(false, std::memory_order_relaxed);
 }
 
-// The one place that decides where console-like devices go. Until the console's text windows
-// are wired to units, the console is the process's standard streams.
+Status Unit::connect_window(std::int32_t window, WindowUse use) {
+  device_ = Device::Console;
+  owns_fd_ = false;
+  in_fd_ = out_fd_ = -1;
+  if (window < 0) return status_of(kOpenFailure);
+  window_ = window;
+  window_use_ = use;
+  return kOk;
+}
+
+// Where console-like devices go without text windows: the process's standard streams.
 Status Unit::connect_device(Device d) {
   device_ = d;
   owns_fd_ = false;
@@ -123,16 +133,27 @@ Status Unit::connect(const OpenParams& p) {
   const OpenStatus status = p.status.value_or(OpenStatus::Unknown);
   if (status == OpenStatus::Scratch) return connect_scratch();
 
-  name_ = clean_file_name(p.file ? *p.file : default_file_name(number_));
+  std::string chosen;
+  if (p.prompt && (!p.file || clean_file_name(*p.file).empty()) &&
+      console::console_units_use_windows()) {
+    if (!console::choose_unit_file(number_, chosen)) return status_of(kFileNameError);
+  }
+  name_ = clean_file_name(!chosen.empty() ? chosen : p.file ? *p.file : default_file_name(number_));
   full_path_ = name_;
   switch (device_name(name_)) {
     case DeviceName::Con:
     case DeviceName::User:
+      if (console::console_units_use_windows())
+        return connect_window(console::open_unit_window(number_, p.title), WindowUse::Own);
       return connect_device(Device::Console);
     case DeviceName::ConOut:
-      return connect_device(Device::StdOut);
     case DeviceName::ConIn:
-      return connect_device(Device::StdIn);
+      // Units 5 and 6 and the special units, when nothing names their file, share the thread's
+      // console window.
+      if (!p.file && !file_named_by_environment(number_) && console::console_units_use_windows())
+        return connect_window(console::unit_console_window(), WindowUse::Shared);
+      return connect_device(device_name(name_) == DeviceName::ConOut ? Device::StdOut
+                                                                     : Device::StdIn);
     case DeviceName::Err:
       return connect_device(Device::StdErr);
     case DeviceName::Nul:
@@ -252,6 +273,11 @@ Status Unit::flush() {
 }
 
 void Unit::end_console_line() {
+  if (owes_line_end_ && window_ >= 0) {
+    owes_line_end_ = false;
+    console::write_unit_text(window_, "\r\n");
+    return;
+  }
   if (!owes_line_end_ || !is_console_output() || out_fd_ < 0) return;
   owes_line_end_ = false;
   static constexpr char kLineFeed = '\n';
@@ -260,6 +286,8 @@ void Unit::end_console_line() {
 
 Status Unit::put_record(std::string_view record) {
   if (read_only_) return status_of(kWriteReadOnly);
+  if (window_ >= 0)
+    return console::write_unit_record(window_, record) ? kOk : status_of(kWriteError);
   if (out_fd_ < 0 && device_ != Device::Null) return status_of(kWriteError);
   if (carriage_ == CarriageControl::FirstByteSpacing) {
     // The first byte is a spacing control: '0' one blank line first, '1' a new page.
@@ -275,6 +303,10 @@ Status Unit::put_record(std::string_view record) {
 
 Status Unit::put_unterminated(std::string_view record) {
   if (read_only_) return status_of(kWriteReadOnly);
+  if (window_ >= 0) {
+    owes_line_end_ = true;
+    return console::write_unit_text(window_, record) ? kOk : status_of(kWriteError);
+  }
   if (out_fd_ < 0 && device_ != Device::Null) return status_of(kWriteError);
   pending_.append(record);
   owes_line_end_ = is_console_output();
@@ -311,6 +343,13 @@ Status Unit::next_record(std::string_view& record) {
   if (!pending_.empty())
     if (Status s = flush(); s != kOk) return s;
   if (device_ == Device::Null) return status_of(kEndOfFile);
+  if (window_ >= 0) {
+    owes_line_end_ = false;  // the typed line's end moves the cursor on
+    if (!console::read_unit_record(window_, window_record_)) return status_of(kReadError);
+    if (window_record_ == "\x1a") return status_of(kEndOfFile);
+    record = window_record_;
+    return kOk;
+  }
   if (in_fd_ < 0) return status_of(kReadError);
   std::size_t scanned = in_begin_;
   for (;;) {
@@ -343,6 +382,8 @@ Status Unit::next_record(std::string_view& record) {
 
 Status Unit::close_file(Disposition disposition) {
   Status s = flush();
+  if (window_ >= 0 && window_use_ == WindowUse::Own) console::unit_window_closed(window_);
+  window_ = -1;
   if (owns_fd_) {
     int fd = in_fd_ >= 0 ? in_fd_ : out_fd_;
     if (fd >= 0 && ::close(fd) != 0 && s == kOk) {

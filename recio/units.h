@@ -59,7 +59,8 @@ inline constexpr int kPrintUnit = -1;   // PRINT
 // Where a unit's records go.
 enum class Device : std::uint8_t {
   File,     // a disk file
-  Console,  // CON, USER, units 5 and 6 and the special units: the console's streams
+  Console,  // CON, USER, units 5 and 6 and the special units: a text window of the console
+            // when its front end shows them, else the standard streams
   StdIn,    // CONIN$
   StdOut,   // CONOUT$
   StdErr,   // ERR, unit 0
@@ -79,6 +80,8 @@ class Unit final : public RecordSource, public RecordSink {
   const std::string& name() const { return name_; }
   const std::string& full_path() const { return full_path_; }
   Device device() const { return device_; }
+  // The console window the unit reads and writes, or -1.
+  std::int32_t window() const { return window_; }
   Form form() const { return form_; }
   Blank blank() const { return blank_; }
   bool read_only() const { return read_only_; }
@@ -125,6 +128,9 @@ class Unit final : public RecordSource, public RecordSink {
   Status connect(const OpenParams& p);
   Status connect_scratch();
   Status connect_device(Device d);
+  // A console unit in a text window: its own (USER, CON) or the thread's shared one.
+  enum class WindowUse : std::uint8_t { Own, Shared };
+  Status connect_window(std::int32_t window, WindowUse use);
   Status connect_file(const OpenParams& p, OpenStatus status);
   int open_read_only_instead();
   Status close_file(Disposition disposition);
@@ -146,6 +152,9 @@ class Unit final : public RecordSource, public RecordSink {
   CarriageControl carriage_ = CarriageControl::List;
   Action action_ = Action::ReadWrite;
   int os_error_ = 0;
+  std::int32_t window_ = -1;  // a console window, or -1
+  WindowUse window_use_ = WindowUse::Shared;
+  std::string window_record_;  // the last record read from the window
 
   // Input: a window onto the file, [in_begin_, in_end_) not yet consumed.
   std::vector<char> in_;

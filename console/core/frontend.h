@@ -8,7 +8,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
 #include <string_view>
+
+#include "console/core/text_window.h"
 
 namespace console {
 
@@ -52,6 +57,29 @@ class FrontEnd {
   // Closes a child window for a closed unit: keep leaves it on screen, marked closed.
   // Returns 0, or -1 when the handle names no window of this front end.
   virtual int close_window(WindowHandle, bool /*keep*/) { return -1; }
+
+  // Text windows. A front end without them keeps console units on the standard streams.
+  virtual bool has_text_windows() const { return false; }
+  // Creates the child window that shows `window` (titled, placed) and attaches its view; from
+  // any thread. The window's handle, or kInvalidWindow.
+  virtual WindowHandle open_text_window(std::shared_ptr<TextWindow> /*window*/,
+                                        std::string_view /*title*/, const Placement&) {
+    return kInvalidWindow;
+  }
+  // Configures a text window (font, image, the model reset under its DrawLock, the title when
+  // the request has one), then shows, focuses and activates it; from any thread. False when it
+  // cannot.
+  virtual bool configure_text_window(WindowHandle, const WindowConfig&) { return false; }
+  // Makes a child window the active one; from any thread, without waiting.
+  virtual void activate_window(WindowHandle) {}
+  // On the GUI thread: handles the toolkit's events until `done` says so (a read made on the GUI
+  // thread itself waits this way).
+  virtual void wait_on_gui_thread(const std::function<bool()>& /*done*/) {}
+  // The default system sound.
+  virtual void beep() {}
+  // The open-file dialog with the text filters, titled `title`: true and the name when the user
+  // picked a file.
+  virtual bool choose_file(std::string& /*name*/, std::string_view /*title*/) { return false; }
 };
 
 // Installs the process's front end (nullptr removes it). Not thread-safe: call at start-up.

@@ -6,6 +6,7 @@
 
 #include "console/core/cp1252.h"
 #include "console/core/diagnostic.h"
+#include "console/core/threads.h"
 
 namespace console {
 
@@ -76,6 +77,10 @@ int Library::set_run_state(int state) {
 
 void Library::finish_run() {
   run_control_.finish();
+  // Every window may now be closed by the user.
+  for (std::int32_t id = WindowTable::kFirstId; id <= WindowTable::kLastId; ++id) {
+    if (std::shared_ptr<TextWindow> record = windows_.record(id)) record->set_closed();
+  }
   {
     std::lock_guard lock(menu_mutex_);
     menu_.set_program_items_enabled(false);
@@ -169,6 +174,15 @@ int Library::close_unit_window(std::int32_t id, bool keep) {
   if (window == kInvalidWindow) return -1;
   FrontEnd* fe = front_end();
   if (fe == nullptr || fe->close_window(window, keep) != 0) return -1;
+  if (std::shared_ptr<TextWindow> record = windows_.record(id)) {
+    record->set_closed();
+    if (keep) record->set_title(record->title() + "-Closed");
+    end_read(id);
+    ThreadRecord& thread = thread_record();
+    if (thread.current_window() == id)
+      thread.set_current_window(thread.default_window() != 0 ? thread.default_window()
+                                                             : WindowTable::kFirstId);
+  }
   if (!keep) windows_.remove(id);
   return 0;
 }

@@ -7,17 +7,22 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "console/core/exit_callbacks.h"
 #include "console/core/frontend.h"
+#include "console/core/line_input.h"
 #include "console/core/menu.h"
 #include "console/core/run_state.h"
 #include "console/core/status_message.h"
+#include "console/core/text_window.h"
 #include "console/core/window_table.h"
 
 namespace console {
@@ -84,11 +89,65 @@ class Library {
   ExitCallbackList& exit_callbacks() { return exit_callbacks_; }
 
   // Closes a unit's window: 0, or -1 for an id outside 1024..1063, an empty slot or a window
-  // the front end does not know. Without keep the slot is emptied.
+  // the front end does not know. Without keep the slot is emptied; with keep the window stays,
+  // titled with "-Closed" added, and the user may close it. Either way a read pending in it
+  // ends with -1, and the thread's current window reverts to its default console window.
   int close_unit_window(std::int32_t id, bool keep);
+
+  // --- Text windows (text_windows.cpp) ---
+
+  // Opens a text window through the front end: its id, or -1 when all 40 slots are taken, the
+  // placement kind is not 1, 2 or 4, or the front end has no text windows. Without a title it
+  // is "Graphic" followed by its slot + 1. The window is not configured yet.
+  std::int32_t open_window(std::optional<std::string_view> title, const Placement& placement = {});
+  // Configure window: 1, or 0 for a bad id or when the front end cannot.
+  int configure_window(std::int32_t id, const WindowConfig& config);
+  // The record of a text window, or none.
+  std::shared_ptr<TextWindow> text_window(std::int32_t id) const { return windows_.record(id); }
+
+  // Write text: the window becomes the thread's current window for the call; configured with
+  // defaults first if it never was. The length, or -1 for an id outside 1024..1063 or an empty
+  // slot; a slot without a text window shows the box "InvalidHandle" captioned "ERROR" and
+  // gives -1.
+  int write_text(std::int32_t id, std::string_view bytes);
+  // One output record and its line end, as write_text.
+  int write_record(std::int32_t id, std::string_view record);
+
+  // Read line: the next line typed into (or pasted for) the window, without its line end, at
+  // most buffer.size() characters; a longer line leaves the rest for the next read. Blocks until
+  // the line is finished (a read on the GUI thread runs its events meanwhile). The count, or -1
+  // for a bad id, a closed window, or a read ended by closing the window.
+  int read_line(std::int32_t id, std::span<char> buffer);
+  // The id of the window whose read is pending, 0 when none.
+  std::int32_t reading_window() const;
+  // On the GUI thread: a character typed into `window` while its read is pending (Backspace,
+  // Tab, Enter or a character to add); beeps otherwise.
+  void edit_line(TextWindow& window, unsigned char c);
+
+  // Paste: replaces the paste queue with `text`, shows "Paste input pending", enables
+  // "C&lear Paste" and lets a pending read take its line from it. Clear Paste empties it.
+  void paste(std::string text);
+  void clear_paste();
+  bool paste_pending() const;
+
+  // The calling thread's default console window, opened without a title and configured on first
+  // use, and again when the last one was closed: its id, or -1.
+  std::int32_t default_console_window();
+
+  // The front end destroyed a child window (the user closed a closed unit's window).
+  void window_destroyed(WindowHandle window);
+
+  // Choose file: the open-file dialog titled `title`; true with the name the user picked.
+  bool choose_file(std::string& name, std::string_view title);
 
  private:
   void notify_status() const;
+  // The paste queue answered a read (under input_mutex_): the paste's status when it finished.
+  void paste_taken(bool finished);
+  void end_read(std::int32_t id);
+  // A window to write to, configured: none (after the "InvalidHandle" box when its slot holds no
+  // text window) when there is none.
+  std::shared_ptr<TextWindow> output_window(std::int32_t id);
 
   std::atomic<bool> initialising_{false};
   std::atomic<bool> initialised_{false};
@@ -105,6 +164,18 @@ class Library {
   }();
   WindowTable windows_;
   ExitCallbackList exit_callbacks_;
+
+  std::mutex open_mutex_;     // held while a window is opened
+  std::mutex default_mutex_;  // the choice of a thread's default console window
+
+  // The line input of the one pending read and the paste queue.
+  mutable std::mutex input_mutex_;
+  std::condition_variable input_event_;
+  LineInput line_input_;
+  PasteQueue paste_;
+  std::int32_t reading_window_ = 0;
+  bool input_signalled_ = false;  // Enter, a paste, or the window's end
+  bool read_ended_ = false;       // the window closed under the read
 };
 
 // The process's library.

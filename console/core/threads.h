@@ -11,12 +11,15 @@
 
 namespace console {
 
-// Eight 32-bit words per thread; the first is the id of the thread's current window.
+// Eight 32-bit words per thread; the first is the id of the thread's current window, the second
+// that of its default console window (0 until one is opened).
 struct ThreadRecord {
   std::array<std::int32_t, 8> words{1024, 0, 0, 0, 0, 0, 0, 0};
 
   std::int32_t current_window() const { return words[0]; }
   void set_current_window(std::int32_t id) { words[0] = id; }
+  std::int32_t default_window() const { return words[1]; }
+  void set_default_window(std::int32_t id) { words[1] = id; }
 };
 
 // Remembers the calling thread as the GUI thread (at start-up, before any other thread calls in).

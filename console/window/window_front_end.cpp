@@ -1,11 +1,19 @@
 #include "console/window/window_front_end.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QStyle>
 
 #include "console/core/threads.h"
 #include "console/window/frame.h"
 #include "console/window/text.h"
+#include "console/window/text_window_widget.h"
 
 namespace console::window {
 
@@ -150,9 +158,18 @@ void WindowFrontEnd::wait_for_close() {
 }
 
 bool WindowFrontEnd::set_window_text(WindowHandle window, std::string_view text) {
-  if (window != kFrameHandle) return false;
-  mailbox_.post([this, title = to_qstring(text)] {
-    if (frame_) frame_->setWindowTitle(title);
+  if (window == kFrameHandle) {
+    mailbox_.post([this, title = to_qstring(text)] {
+      if (frame_) frame_->setWindowTitle(title);
+    });
+    return true;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    if (children_.find(window) == children_.end()) return false;
+  }
+  mailbox_.post([this, window, title = to_qstring(text)] {
+    if (QMdiSubWindow* sub = child(window)) sub->setWindowTitle(title);
   });
   return true;
 }
@@ -162,6 +179,16 @@ void WindowFrontEnd::status_changed() {
   mailbox_.post([this] {
     status_posted_.store(false);
     if (frame_) frame_->refresh_status();
+    if (library_.run_state() != RunState::Finished) return;
+    // The program has ended: every window may be closed.
+    std::vector<QPointer<QMdiSubWindow>> subs;
+    {
+      std::lock_guard lock(mutex_);
+      for (auto& [handle, sub] : children_) subs.push_back(sub);
+    }
+    for (QMdiSubWindow* sub : subs) {
+      if (auto* text = qobject_cast<TextSubWindow*>(sub)) text->allow_close();
+    }
   });
 }
 
@@ -180,17 +207,186 @@ int WindowFrontEnd::close_window(WindowHandle window, bool keep) {
       if (!keep) children_.erase(it);
     }
     if (sub.isNull()) return;
+    auto* text = qobject_cast<TextSubWindow*>(sub.data());
     if (keep) {
       // Closed but kept: the user may close it now.
       sub->setProperty("closed", true);
       sub->setWindowTitle(sub->windowTitle() + QStringLiteral("-Closed"));
-      sub->setWindowFlag(Qt::WindowCloseButtonHint, true);
+      if (text != nullptr) {
+        text->allow_close();
+      } else {
+        sub->setWindowFlag(Qt::WindowCloseButtonHint, true);
+      }
     } else {
+      if (text != nullptr) text->allow_close();
       sub->close();
       sub->deleteLater();
     }
   });
   return 0;
+}
+
+QMdiSubWindow* WindowFrontEnd::child(WindowHandle window) const {
+  std::lock_guard lock(mutex_);
+  auto it = children_.find(window);
+  return it == children_.end() ? nullptr : it->second.data();
+}
+
+bool WindowFrontEnd::call_on_gui(std::function<void()> task) {
+  if (on_gui_thread()) {
+    task();
+    return true;
+  }
+  struct Call {
+    std::function<void()> task;
+    bool done = false;
+  };
+  auto call = std::make_shared<Call>();
+  call->task = std::move(task);
+  std::unique_lock lock(mutex_);
+  if (closed_) return false;
+  mailbox_.post([this, call] {
+    {
+      std::lock_guard guard(mutex_);
+      if (closed_) return;
+    }
+    call->task();
+    std::lock_guard guard(mutex_);
+    call->done = true;
+    answered_.notify_all();
+  });
+  answered_.wait(lock, [&] { return call->done || closed_; });
+  return call->done;
+}
+
+WindowHandle WindowFrontEnd::open_text_window(std::shared_ptr<TextWindow> window,
+                                              std::string_view title, const Placement& placement) {
+  auto handle = std::make_shared<WindowHandle>(kInvalidWindow);
+  auto task = [this, handle, window = std::move(window), name = to_qstring(title), placement] {
+    *handle = create_text_window(window, name, placement);
+  };
+  if (!call_on_gui(task)) return kInvalidWindow;
+  return *handle;
+}
+
+WindowHandle WindowFrontEnd::create_text_window(std::shared_ptr<TextWindow> window,
+                                                const QString& title, const Placement& placement) {
+  if (!frame_) return kInvalidWindow;
+  QMdiArea* area = frame_->client();
+  auto* sub = new TextSubWindow;
+  sub->setObjectName(to_qstring(library_.class_name("Graphic")));
+  sub->setWidget(new TextWindowWidget(library_, std::move(window), mailbox_, sub));
+  sub->setWindowTitle(title);
+  sub->setWindowIcon(FrameWindow::picture());
+  area->addSubWindow(sub);
+
+  // Default place: three quarters of the area, each new window a caption lower and further in.
+  const QSize room = area->viewport()->size();
+  const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub);
+  const int shift = static_cast<int>(area->subWindowList().size() - 1) % 8 * step;
+  QRect place(shift, shift, room.width() * 3 / 4, room.height() * 3 / 4);
+  if (placement.x != Placement::kUseDefault) place.moveLeft(placement.x);
+  if (placement.y != Placement::kUseDefault) place.moveTop(placement.y);
+  if (placement.width != Placement::kUseDefault) place.setWidth(placement.width);
+  if (placement.height != Placement::kUseDefault) place.setHeight(placement.height);
+  sub->setGeometry(place);
+  switch (placement.kind) {
+    case Placement::kMinimised:
+      sub->showMinimized();
+      break;
+    case Placement::kMaximised:
+      sub->showMaximized();
+      break;
+    default:
+      sub->show();
+  }
+  const WindowHandle handle = register_child(sub);
+  QObject::connect(sub, &QObject::destroyed, &mailbox_, [this, handle] {
+    {
+      std::lock_guard lock(mutex_);
+      children_.erase(handle);
+    }
+    library_.window_destroyed(handle);
+  });
+  // The frame's client is laid out again.
+  area->updateGeometry();
+  return handle;
+}
+
+bool WindowFrontEnd::configure_text_window(WindowHandle window, const WindowConfig& config) {
+  auto done = std::make_shared<bool>(false);
+  auto task = [this, done, window, config] {
+    if (QMdiSubWindow* sub = child(window)) {
+      if (auto* text = qobject_cast<TextWindowWidget*>(sub->widget()))
+        *done = text->configure(config);
+    }
+  };
+  return call_on_gui(task) && *done;
+}
+
+void WindowFrontEnd::activate_window(WindowHandle window) {
+  mailbox_.post([this, window] {
+    QMdiSubWindow* sub = child(window);
+    if (sub == nullptr || !frame_) return;
+    frame_->client()->setActiveSubWindow(sub);
+    if (sub->widget() != nullptr) sub->widget()->setFocus();
+  });
+}
+
+void WindowFrontEnd::wait_on_gui_thread(const std::function<bool()>& done) {
+  while (!done()) {
+    {
+      std::lock_guard lock(mutex_);
+      if (closed_) return;
+    }
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+}
+
+void WindowFrontEnd::beep() {
+  if (on_gui_thread()) {
+    QApplication::beep();
+  } else {
+    mailbox_.post([] { QApplication::beep(); });
+  }
+}
+
+bool WindowFrontEnd::choose_file(std::string& name, std::string_view title) {
+  auto chosen = std::make_shared<std::optional<std::string>>();
+  auto task = [this, chosen, caption = to_qstring(title)] {
+    std::string picked;
+    if (ask_for_file(picked, caption)) *chosen = std::move(picked);
+  };
+  if (!call_on_gui(task) || !chosen->has_value()) return false;
+  name = **chosen;
+  return true;
+}
+
+bool WindowFrontEnd::ask_for_file(std::string& name, const QString& title) {
+  QPointer<QFileDialog> dialog = new QFileDialog(frame_, title, QDir::currentPath());
+  dialog->setObjectName("ChooseFile");
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog->setFileMode(QFileDialog::AnyFile);  // a missing file is offered for creation
+  dialog->setNameFilters({"Text files(*.txt)", "Data Files(*.dat)", "All Files(*.*)"});
+  dialog->selectNameFilter("Text files(*.txt)");
+  const int result = dialog->exec();
+  if (dialog.isNull()) return false;  // the frame closed under it
+  const QString file = dialog->selectedFiles().value(0);
+  delete dialog.data();
+  if (result != QDialog::Accepted || file.isEmpty()) return false;
+  if (!QFileInfo::exists(file)) {
+    QPointer<QMessageBox> ask =
+        new QMessageBox(QMessageBox::Question, title,
+                        file + QStringLiteral("\nThis file does not exist.\nCreate the file?"),
+                        QMessageBox::Yes | QMessageBox::No, frame_);
+    const int answer = ask->exec();
+    if (ask.isNull()) return false;
+    delete ask.data();
+    if (answer != QMessageBox::Yes) return false;
+  }
+  name = QFile::encodeName(file).toStdString();
+  return true;
 }
 
 }  // namespace console::window

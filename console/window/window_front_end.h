@@ -56,6 +56,17 @@ class WindowFrontEnd final : public FrontEnd {
   bool set_window_text(WindowHandle window, std::string_view text) override;
   void status_changed() override;
   int close_window(WindowHandle window, bool keep) override;
+  bool has_text_windows() const override { return true; }
+  WindowHandle open_text_window(std::shared_ptr<TextWindow> window, std::string_view title,
+                                const Placement& placement) override;
+  bool configure_text_window(WindowHandle window, const WindowConfig& config) override;
+  void activate_window(WindowHandle window) override;
+  void wait_on_gui_thread(const std::function<bool()>& done) override;
+  void beep() override;
+  bool choose_file(std::string& name, std::string_view title) override;
+
+  // The child window of a handle (GUI thread), or nullptr.
+  QMdiSubWindow* child(WindowHandle window) const;
 
   // Who ends the process, as decided when the frame closed (None while it is open).
   ProcessEnder ender() const;
@@ -69,8 +80,15 @@ class WindowFrontEnd final : public FrontEnd {
     BoxAnswer answer = BoxAnswer::Ok;
   };
 
+  // Runs `task` on the GUI thread and waits for it: false when the frame closed first, and
+  // then the task may never run (it must hold what it uses).
+  bool call_on_gui(std::function<void()> task);
+
   // On the GUI thread.
   BoxAnswer show_box(const std::string& text, const std::string& caption, BoxKind kind);
+  WindowHandle create_text_window(std::shared_ptr<TextWindow> window, const QString& title,
+                                  const Placement& placement);
+  bool ask_for_file(std::string& name, const QString& title);
   void serve(BoxRequest* request);
   void frame_closing();
 

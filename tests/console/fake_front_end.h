@@ -1,6 +1,9 @@
 // A front end that records what the library asks of it and answers boxes with a set answer.
 #pragma once
 
+#include <atomic>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -41,16 +44,62 @@ class FakeFrontEnd : public FrontEnd {
     return 0;
   }
 
+  // Text windows, when `text_windows` is set: each configured as a grid of `columns` x `rows`.
+  bool has_text_windows() const override { return text_windows; }
+  WindowHandle open_text_window(std::shared_ptr<TextWindow> window, std::string_view title,
+                                const Placement&) override {
+    std::lock_guard lock(mutex_);
+    WindowHandle handle{next_handle_++};
+    windows[handle] = std::move(window);
+    opened_titles.emplace_back(title);
+    return handle;
+  }
+  bool configure_text_window(WindowHandle handle, const WindowConfig& config) override {
+    std::shared_ptr<TextWindow> window;
+    {
+      std::lock_guard lock(mutex_);
+      auto it = windows.find(handle);
+      if (it == windows.end()) return false;
+      window = it->second;
+      ++configures;
+    }
+    const ResolvedConfig r = resolve_config(config, {columns * 8, rows * 16, 0, 0, 256}, nullptr);
+    window->with_model([&](TextModel& model) { model.reset(r.geometry); });
+    window->set_configured();
+    return true;
+  }
+  void activate_window(WindowHandle) override { ++activations; }
+  void beep() override { ++beeps; }
+  bool choose_file(std::string& name, std::string_view title) override {
+    std::lock_guard lock(mutex_);
+    file_dialog_titles.emplace_back(title);
+    if (chosen_file.empty()) return false;
+    name = chosen_file;
+    return true;
+  }
+
   std::vector<RecordedBox> boxes;
   int closes = 0;
   int waits = 0;
-  int status_changes = 0;
+  std::atomic<int> status_changes{0};
   std::vector<std::pair<WindowHandle, std::string>> titles;
   std::vector<std::pair<WindowHandle, bool>> closed_windows;
+
+  bool text_windows = false;
+  int columns = 40;
+  int rows = 10;
+  std::map<WindowHandle, std::shared_ptr<TextWindow>> windows;
+  std::vector<std::string> opened_titles;
+  std::atomic<int> configures{0};
+  std::atomic<int> activations{0};
+  std::atomic<int> beeps{0};
+  std::string chosen_file;
+  std::vector<std::string> file_dialog_titles;
 
  private:
   std::mutex mutex_;
   BoxAnswer answer_;
+  std::intptr_t next_handle_ = 100;
 };
 
 }  // namespace console::testing

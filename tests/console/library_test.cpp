@@ -182,7 +182,7 @@ TEST(Library, RunStateAndStatusLineNotifyTheFrontEnd) {
   EXPECT_EQ(lib.show_status_line(0), 1);
   EXPECT_FALSE(lib.status_line_visible());
   EXPECT_FALSE(lib.menu().find(command::kStatusBar)->checked);
-  EXPECT_EQ(fe.status_changes, 4);
+  EXPECT_EQ(fe.status_changes.load(), 4);
 }
 
 TEST(ProgramEnd, ExitModeSetterAndPromptText) {

@@ -61,6 +61,10 @@ std::atomic<bool> g_frame_seen{false};  // the GUI thread has reported the frame
 void terminate_hook() {
   say(console::library().run_state() == console::RunState::Finished ? "terminate|finished"
                                                                     : "terminate|running");
+  int windows = 0;
+  for (std::int32_t id = console::WindowTable::kFirstId; id <= console::WindowTable::kLastId; ++id)
+    windows += console::library().windows().find(id) != console::kInvalidWindow ? 1 : 0;
+  say(QString("windows|%1").arg(windows));
 }
 
 // Watches the windows from the GUI thread: reports the frame once it carries the program's
@@ -340,6 +344,7 @@ class StartupTest : public QObject {
     QVERIFY(lines_of(r, "box").isEmpty());
     QCOMPARE(c.read("notepad.log"), QByteArray("dados.r33\nrelatorio.txt\n"));
     QCOMPARE(without_date(c.read("relatorio.txt")), without_date(expected));
+    QCOMPARE(lines_of(r, "windows"), (QStringList{"0", "0"}));  // no text window opened
   }
 
   void tavoErrorShowsItsBoxThenThePromptAndEndsWithItsStatus() {

@@ -1,0 +1,155 @@
+// console-demo in the frame, in a child process (the library is initialised once per process):
+// key clicks type lines into its console window, the window shows them and their echoes,
+// eco.txt holds them, and "fim" ends the program with the exit prompt.
+#include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "box_helpers.h"
+#include "console/core/library.h"
+#include "console/window/frame.h"
+#include "console/window/startup.h"
+#include "console/window/text_window_widget.h"
+#include "demo.h"
+#include "recio/process_end.h"
+#include "registry.h"
+
+namespace {
+
+void say(const QString& line) {
+  std::fputs((line + "\n").toUtf8().constData(), stdout);
+  std::fflush(stdout);
+}
+
+console::window::FrameWindow* find_frame() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* frame = qobject_cast<console::window::FrameWindow*>(w)) return frame;
+  }
+  return nullptr;
+}
+
+// The rows of the window as a copy gives them, trailing empty rows dropped.
+QStringList rows_of(console::window::TextWindowWidget* text) {
+  const std::string copy = text->text_window().with_model(
+      [](console::TextModel& m) { return m.copy_text(1, 1, m.rows(), m.columns()); });
+  QStringList rows =
+      QString::fromLatin1(copy.data(), static_cast<qsizetype>(copy.size())).split("\r\n");
+  while (!rows.isEmpty() && rows.last().isEmpty()) rows.removeLast();
+  return rows;
+}
+
+// Types each line when the program reads, once the echo of the line before has appeared;
+// reports the window before the last line and answers the exit prompt.
+class Typist : public QObject {
+ public:
+  Typist() {
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, [this] { tick(); });
+    timer->start(30);
+  }
+
+ private:
+  struct Step {
+    QString typed;
+    QString echo;  // what the window shows once the program has answered
+  };
+
+  void tick() {
+    console::window::FrameWindow* frame = find_frame();
+    if (frame == nullptr) return;
+    if (QMessageBox* box = tavo::testing::visible_box()) {
+      say("box|" + box->windowTitle() + "|" + box->text().replace('\n', "\\n"));
+      // The program has ended: its window may be closed now.
+      const QList<QMdiSubWindow*> subs = frame->client()->subWindowList();
+      auto* sub = subs.isEmpty() ? nullptr : qobject_cast<console::window::TextSubWindow*>(subs[0]);
+      say(QString("closable|%1").arg(sub != nullptr && sub->close_allowed()));
+      box->button(QMessageBox::Yes)->click();
+      return;
+    }
+    const QList<QMdiSubWindow*> subs = frame->client()->subWindowList();
+    if (subs.isEmpty()) return;
+    auto* text = qobject_cast<console::window::TextWindowWidget*>(subs.first()->widget());
+    if (text == nullptr || console::library().reading_window() == 0) return;
+    if (step_ > 0 && !rows_of(text).contains(steps_[step_ - 1].echo)) return;
+    if (step_ == steps_.size() - 1) {
+      say("title|" + subs.first()->windowTitle());
+      say(QString("windows|%1").arg(subs.size()));
+      for (const QString& row : rows_of(text)) say("row|" + row);
+      say(QString("active|%1").arg(frame->client()->activeSubWindow() == subs.first()));
+    }
+    if (step_ >= steps_.size()) return;
+    QTest::keyClicks(text, steps_[step_].typed);
+    QTest::keyClick(text, Qt::Key_Return);
+    ++step_;
+  }
+
+  QList<Step> steps_ = {{"abc", "> abc"}, {"\"x y\"", "> x y"}, {"fim", ""}};
+  qsizetype step_ = 0;
+};
+
+const bool registered = [] {
+  tavo::testing::register_scenario("console-demo", [](int& argc, char** argv) {
+    if (::chdir(std::getenv("TAVO_TEST_CASE")) != 0) return 99;
+    QApplication app(argc, argv);
+    Typist typist;
+    return console::window::run(argc, argv, console_demo::program, recio::run_exit_handler);
+  });
+  return true;
+}();
+
+}  // namespace
+
+class ConsoleDemoTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void typedLinesAreEchoedAndKeptInEco() {
+    QTemporaryDir dir;
+    QFile old(dir.filePath("eco.txt"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("antes\r\n");  // appended to, never replaced
+    old.close();
+
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("TAVO_TEST_CASE", dir.path());
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {"--scenario", "console-demo"});
+    QVERIFY(child.waitForFinished(60000));
+    const QString errors = QString::fromUtf8(child.readAllStandardError());
+    QVERIFY2(!errors.contains("Sanitizer"), qPrintable(errors));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+
+    QStringList rows, other;
+    for (const QString& line :
+         QString::fromUtf8(child.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
+      (line.startsWith("row|") ? rows : other) << line;
+    }
+    QCOMPARE(rows, (QStringList{"row|Eco: escreva uma linha por vez (texto com brancos entre "
+                                "aspas); fim termina.",
+                                "row|abc", "row|> abc", "row|\"x y\"", "row|> x y"}));
+    QCOMPARE(other, (QStringList{"title|Graphic1", "windows|1", "active|1",
+                                 "box|window_tests|Program Terminated with exit code 0\\nExit "
+                                 "Window?",
+                                 "closable|1"}));
+    QFile eco(dir.filePath("eco.txt"));
+    QVERIFY(eco.open(QIODevice::ReadOnly));
+    QCOMPARE(eco.readAll(), QByteArray("antes\r\nabc\r\nx y\r\n"));
+  }
+};
+
+static tavo::testing::RegisterTest<ConsoleDemoTest> register_console_demo_test;
+
+#include "console_demo_test.moc"
