@@ -1,6 +1,8 @@
 // The run's input readers and report writers, and the run sequence that ties them together.
 #pragma once
 
+#include <cstdint>
+
 #include "analysis/run_sequence.h"
 
 namespace analysis {
@@ -14,9 +16,10 @@ void read_exact_results();
 void read_solution_tables();
 
 // The report on unit 10: header (file, date, title, parameters, mesh table), then per selected
-// variable its heading and, after the analysis, its three tables.
+// variable its heading and, after the analysis, its three tables. The variable's interval
+// verdicts are stored in tq_estimate and uq_uncertainty as its table is written.
 void write_report_header();
-void write_variable_heading();
-void write_variable_report();
+void write_variable_heading(std::int32_t var);
+void write_variable_report(std::int32_t var);
 
 }  // namespace analysis

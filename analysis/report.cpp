@@ -24,11 +24,9 @@ void write(std::span<const std::uint32_t> format, std::initializer_list<Item> it
 }
 
 // One line of a scheme's table: Th on every mesh, Ti_12 from mesh 2 on, Ti_a from mesh 3 on.
-void write_scheme_lines(std::int32_t k) {
+void write_scheme_lines(std::int32_t var, std::int32_t k) {
   State& s = state();
-  const std::int32_t var = s.var_index;
-  for (s.mesh_index = 1; s.mesh_index <= s.mesh_count; ++s.mesh_index) {
-    const std::int32_t j = s.mesh_index;
+  for (std::int32_t j = 1; j <= s.mesh_count; ++j) {
     Item h = Item::value(s.mesh_h(j));
     Item th = Item::value(s.numerical_solution(var, j, k));
     if (j == 1) {
@@ -40,6 +38,30 @@ void write_scheme_lines(std::int32_t k) {
                                    Item::value(s.extrapolated_apparent(var, j, k))});
     }
   }
+}
+
+// The two texts of an interval verdict: "aplica-se?" and "<Te>".
+struct VerdictTexts {
+  Text<3> applies;
+  Text<3> exact_inside;
+};
+VerdictTexts texts_of(Interval result) {
+  VerdictTexts t;
+  switch (result) {
+    case Interval::DoesNotApply:
+      t.applies = "N\xE3o";
+      t.exact_inside = "---";
+      break;
+    case Interval::ExactOutside:
+      t.applies = "SIM";
+      t.exact_inside = "N\xC3O";
+      break;
+    case Interval::ExactInside:
+      t.applies = "SIM";
+      t.exact_inside = "sim";
+      break;
+  }
+  return t;
 }
 
 }  // namespace
@@ -55,42 +77,38 @@ void write_report_header() {
   write(formats::kMeshHeading, {});
   write(formats::kFirstMesh, {Item::value(s.mesh_h(1)), text(s.solution_file_name(1, 1)),
                               text(s.solution_file_name(1, 2))});
-  for (s.mesh_index = 2; s.mesh_index <= s.mesh_count; ++s.mesh_index) {
-    const std::int32_t j = s.mesh_index;
-    s.q21 = s.mesh_h(j - 1) / s.mesh_h(j);
+  for (std::int32_t j = 2; j <= s.mesh_count; ++j) {
+    double q21 = s.mesh_h(j - 1) / s.mesh_h(j);
     write(formats::kOtherMesh,
-          {Item::value(s.mesh_h(j)), Item::value(s.q21), text(s.solution_file_name(j, 1)),
+          {Item::value(s.mesh_h(j)), Item::value(q21), text(s.solution_file_name(j, 1)),
            text(s.solution_file_name(j, 2))});
   }
 }
 
-void write_variable_heading() {
+void write_variable_heading(std::int32_t var) {
   State& s = state();
-  const std::int32_t var = s.var_index;
   write(formats::kVariableHeading,
         {text(s.var_name(var)), Item::value(s.exact_value(var)),
          Item::value(s.asymptotic_order(var, 1)), Item::value(s.asymptotic_order(var, 2))});
 }
 
-void write_variable_report() {
+void write_variable_report(std::int32_t var) {
   State& s = state();
-  const std::int32_t var = s.var_index;
   write(formats::kIntervalHeading, {});
   for (std::int32_t j = 1; j <= s.mesh_count; ++j) {
     s.tq_estimate(var, j) = 0;
     s.uq_uncertainty(var, j) = 0;
   }
-  for (s.mesh_index = 3; s.mesh_index <= s.mesh_count; ++s.mesh_index) {
-    const std::int32_t j = s.mesh_index;
-    assess_intervals();
+  for (std::int32_t j = 3; j <= s.mesh_count; ++j) {
+    VerdictTexts t = texts_of(assess_intervals(s, var, j).result);
     write(formats::kIntervalLine,
           {Item::value(s.mesh_h(j)), Item::value(s.tq_estimate(var, j)),
-           Item::value(s.uq_uncertainty(var, j)), text(s.applies_text), text(s.exact_inside_text)});
+           Item::value(s.uq_uncertainty(var, j)), text(t.applies), text(t.exact_inside)});
   }
   write(formats::kLowOrderHeading, {});
-  write_scheme_lines(1);
+  write_scheme_lines(var, 1);
   write(formats::kHighOrderHeading, {});
-  write_scheme_lines(2);
+  write_scheme_lines(var, 2);
 }
 
 }  // namespace analysis

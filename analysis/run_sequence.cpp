@@ -87,12 +87,12 @@ void run_sequence(EditorUse editor) {
   const std::string editor_command = editor_command_for(s.report_file_name);
   s.editor_command = editor_command;
 
-  const std::int32_t var_count = s.var_count;
-  for (s.var_index = 1; s.var_index <= var_count; ++s.var_index) {
-    if (s.var_selected(s.var_index) == 0) continue;
-    write_variable_heading();
-    analyse_variable();
-    write_variable_report();
+  const std::int32_t var_count = s.var_count;  // taken once, when the loop starts
+  for (std::int32_t var = 1; var <= var_count; ++var) {
+    if (s.var_selected(var) == 0) continue;
+    write_variable_heading(var);
+    analyse_variable(s, var);
+    write_variable_report(var);
   }
 
   if (editor == EditorUse::Open) s.shell_status = console::RunCommand(editor_command);

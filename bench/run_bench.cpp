@@ -24,8 +24,10 @@ void write_case(const fs::path& dir) {
   std::ofstream d(dir / "dados.r33", std::ios::binary);
   d << "bench\n#\nrelatorio.txt\n#\nexatos.txt\n#\n" << kVariables << "\n#\n";
   for (int v = 0; v < kVariables; ++v) d << "1 ";
-  d << "\n#\n" << kVariables << "*1.0\n#\n" << kVariables << "*2.0\n#\n" << kMeshes
-    << "\n#\n1\n100\n1.0E-10\n0.5\n5.0\n#\n";
+  d << "\n#\n"
+    << kVariables << "*1.0\n#\n"
+    << kVariables << "*2.0\n#\n"
+    << kMeshes << "\n#\n1\n100\n1.0E-10\n0.5\n5.0\n#\n";
   for (int j = 1; j <= kMeshes; ++j) d << "b" << j << ".txt\n";
   d << "#\n";
   for (int j = 1; j <= kMeshes; ++j) d << "a" << j << ".txt\n";
@@ -62,11 +64,11 @@ void BM_AnalysisAndReport(benchmark::State& state) {
     analysis::read_exact_results();
     analysis::read_solution_tables();
     analysis::write_report_header();
-    for (s.var_index = 1; s.var_index <= s.var_count; ++s.var_index) {
-      if (s.var_selected(s.var_index) == 0) continue;
-      analysis::write_variable_heading();
-      analysis::analyse_variable();
-      analysis::write_variable_report();
+    for (std::int32_t var = 1; var <= s.var_count; ++var) {
+      if (s.var_selected(var) == 0) continue;
+      analysis::write_variable_heading(var);
+      analysis::analyse_variable(s, var);
+      analysis::write_variable_report(var);
     }
     recio::close(10);
   }
