@@ -25,4 +25,36 @@ std::string compose_math_line(std::string_view function, MathError kind);
 // Shows the message and ends the run with the status of the M-number (severe).
 [[noreturn]] void math_error(std::string_view function, MathError kind);
 
+// A mathematical-function error: the function's name ("log", "pow") and the kind.
+struct MathFault {
+  std::string_view function;
+  MathError kind = MathError::Domain;
+};
+
+// Holds the mathematical-function errors of the calling thread instead of reporting them, for
+// work done where no message may be shown (a worker thread): while the hold lives, rt_log and
+// rt_pow on this thread keep the first error and return what the function yields. The thread
+// that may report hands a taken fault to math_error. Holds nest; each belongs to its thread.
+class MathErrorHold {
+ public:
+  MathErrorHold();
+  ~MathErrorHold();
+  MathErrorHold(const MathErrorHold&) = delete;
+  MathErrorHold& operator=(const MathErrorHold&) = delete;
+
+  // The first error held since the last take, if any; the hold is empty afterwards.
+  bool holds() const { return held_; }
+  MathFault take() {
+    held_ = false;
+    return fault_;
+  }
+
+ private:
+  friend void hold_or_report(std::string_view function, MathError kind);
+
+  MathFault fault_;
+  bool held_ = false;
+  MathErrorHold* outer_;
+};
+
 }  // namespace recio
