@@ -25,40 +25,11 @@ BisectionControls bisection_controls(const State& s) {
 
 double solve_apparent_order(const BisectionControls& c, double q21, double q32, double r) {
   const double ln_q21 = rt_log(q21);
-  auto f = [&](double p) {
-    double a = r * (rt_pow(q21, p) - 1);
-    double b = a / (rt_pow(q32, p) - 1);
+  return bisect(c, [&](double p) {
+    const double a = r * (rt_pow(q21, p) - 1);
+    const double b = a / (rt_pow(q32, p) - 1);
     return p * ln_q21 - rt_log(b);
-  };
-  const std::int64_t max_iterations = c.max_iterations;
-  if (max_iterations < 0) return 0;  // no iteration writes a result: the caller keeps its 0
-
-  double a = c.lower;
-  double b = c.upper;
-  double pa = 0;
-  // The counter is read after the loop at the value the loop left it: a stop in the last
-  // permitted iteration leaves it at the limit, which counts as a failure like running out.
-  std::int64_t i = 1;
-  while (i <= max_iterations) {
-    double m = (b + a) * 0.5;
-    pa = m;
-    double fa = f(a);
-    double fm = f(m);
-    double a_before = a;
-    double b_before = b;
-    if (fa * fm > 0) {
-      a = m;
-    } else {
-      if (!(b - a > c.tolerance)) break;
-      b = m;
-    }
-    // Once the bracket no longer moves every later iteration repeats this one, so the search
-    // would run out its iterations and fail: end it now rather than spin through them.
-    if (a == a_before && b == b_before) return 0;
-    ++i;
-  }
-  if (i == max_iterations || i == max_iterations + 1) return 0;
-  return pa;
+  });
 }
 
 void analyse_variable(State& s, std::int32_t var) {

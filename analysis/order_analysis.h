@@ -25,9 +25,50 @@ struct BisectionControls {
 };
 BisectionControls bisection_controls(const State& s);
 
-// The apparent order p solving R = q21^p (q32^p - 1) / (q21^p - 1) by bisection; 0 when the
-// search fails (a stop in its last permitted iteration included) or the bracket stops moving.
+// The apparent order p solving R = q21^p (q32^p - 1) / (q21^p - 1) by bisection (below) on
+// f(p) = p ln q21 - ln(R (q21^p - 1) / (q32^p - 1)), with ln q21 taken once before it.
 double solve_apparent_order(const BisectionControls& controls, double q21, double q32, double r);
+
+// The bisection on a pure function f of p. Each iteration halves [A, B] at M: the lower half is
+// kept when f(A) f(M) > 0 fails (a NaN product included), and then the search stops if B - A was
+// not wider than the tolerance. The result is the last M, or 0 when the search fails: the limit
+// reached (a stop in the last permitted iteration counts as failed too), no iteration allowed,
+// or a bracket that stopped moving. f(lower) is the first evaluation, in the first iteration;
+// after that each iteration evaluates f(M) only, keeping f(A) from an earlier one.
+template <class F>
+double bisect(const BisectionControls& c, F&& f) {
+  const std::int64_t max_iterations = c.max_iterations;
+  if (max_iterations < 0) return 0;  // no iteration writes a result: the caller keeps its 0
+
+  double a = c.lower;
+  double b = c.upper;
+  double fa = 0;
+  double pa = 0;
+  // The counter is read after the loop at the value the loop left it: a stop in the last
+  // permitted iteration leaves it at the limit, which counts as a failure like running out.
+  std::int64_t i = 1;
+  while (i <= max_iterations) {
+    const double m = (b + a) * 0.5;
+    pa = m;
+    if (i == 1) fa = f(a);
+    const double fm = f(m);
+    const double a_before = a;
+    const double b_before = b;
+    if (fa * fm > 0) {
+      a = m;
+      fa = fm;
+    } else {
+      if (!(b - a > c.tolerance)) break;
+      b = m;
+    }
+    // Once the bracket no longer moves every later iteration repeats this one, so the search
+    // would run out its iterations and fail: end it now rather than spin through them.
+    if (a == a_before && b == b_before) return 0;
+    ++i;
+  }
+  if (i == max_iterations || i == max_iterations + 1) return 0;
+  return pa;
+}
 
 // The interval test on one mesh: whether the high-order scheme's two estimates lie strictly
 // inside the low-order scheme's, and then whether the exact value lies inside the band Tq +- Uq.

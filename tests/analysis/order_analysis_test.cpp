@@ -9,6 +9,7 @@
 
 #include "analysis/one_variable.h"
 #include "analysis/state.h"
+#include "recio/math_functions.h"
 
 namespace analysis {
 namespace {
@@ -34,9 +35,54 @@ TEST(OrderAnalysisTest, WorkedExampleConstantRatio) {
   EXPECT_EQ(s.apparent_order(1, 2, 2), 0);
 }
 
+// The three-mesh relation in logarithmic form, as the apparent order's bisection solves it.
+auto relation(double q21, double q32, double r, std::vector<double>& points) {
+  return [=, &points](double p) {
+    points.push_back(p);
+    return p * std::log(q21) - std::log(r * (std::pow(q21, p) - 1) / (std::pow(q32, p) - 1));
+  };
+}
+
+// Worked examples: the search stops in iteration 31 and 25. f is evaluated once per iteration
+// and once at the lower limit, first; the result does not depend on the kept value.
 TEST(OrderAnalysisTest, BisectionWorkedExamples) {
-  EXPECT_DOUBLE_EQ(solve_apparent_order(controls(1e-8, 100), 2, 1.5, 5.0 / 3), 2.000000000698492);
-  EXPECT_DOUBLE_EQ(solve_apparent_order(controls(1e-6, 100), 2, 2, 4), 2.0000000447034836);
+  struct Case {
+    double q21, q32, r, tolerance;
+    int iterations;
+    double expected;
+  } cases[] = {{2, 1.5, 5.0 / 3, 1e-8, 31, 2.000000000698492},
+               {2, 2, 4, 1e-6, 25, 2.0000000447034836}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.iterations);
+    EXPECT_DOUBLE_EQ(solve_apparent_order(controls(c.tolerance, 100), c.q21, c.q32, c.r),
+                     c.expected);
+    std::vector<double> points;
+    EXPECT_EQ(bisect(controls(c.tolerance, 100), relation(c.q21, c.q32, c.r, points)),
+              solve_apparent_order(controls(c.tolerance, 100), c.q21, c.q32, c.r));
+    EXPECT_EQ(points.size(), static_cast<std::size_t>(c.iterations) + 1);
+    EXPECT_EQ(points.front(), 0.5);
+    EXPECT_EQ(points[1], 2.75);
+    // The stop in iteration n is a failure with a limit of n and a result with n + 1.
+    EXPECT_EQ(solve_apparent_order(controls(c.tolerance, c.iterations), c.q21, c.q32, c.r), 0);
+    EXPECT_EQ(solve_apparent_order(controls(c.tolerance, c.iterations + 1), c.q21, c.q32, c.r),
+              c.expected);
+  }
+}
+
+// A domain error at the lower limit (p = 0 gives ln(0 / 0)) comes from the first evaluation of
+// the first iteration: with one iteration allowed it is raised, with none it is not.
+TEST(OrderAnalysisTest, BisectionDomainErrorAtTheLowerLimit) {
+  recio::MathErrorHold hold;
+  EXPECT_EQ(solve_apparent_order(controls(1e-6, 0, 0), 2, 2, 4), 0);
+  EXPECT_FALSE(hold.holds());
+  solve_apparent_order(controls(1e-6, 1, 0), 2, 2, 4);
+  ASSERT_TRUE(hold.holds());
+  const recio::MathFault f = hold.take();
+  EXPECT_EQ(f.function, "log");
+  EXPECT_EQ(f.kind, recio::MathError::Domain);
+  std::vector<double> points;
+  bisect(controls(1e-6, 1, 0), relation(2, 2, 4, points));
+  EXPECT_EQ(points, (std::vector<double>{0, 2.5}));
 }
 
 TEST(OrderAnalysisTest, BisectionIterationLimits) {
