@@ -6,7 +6,7 @@
 #include <string>
 
 #include "analysis/io.h"
-#include "analysis/order_analysis.h"
+#include "analysis/pipeline.h"
 #include "analysis/state.h"
 #include "console/core/library.h"
 #include "console/core/program_end.h"
@@ -87,13 +87,7 @@ void run_sequence(EditorUse editor) {
   const std::string editor_command = editor_command_for(s.report_file_name);
   s.editor_command = editor_command;
 
-  const std::int32_t var_count = s.var_count;  // taken once, when the loop starts
-  for (std::int32_t var = 1; var <= var_count; ++var) {
-    if (s.var_selected(var) == 0) continue;
-    write_variable_heading(var);
-    analyse_variable(s, var);
-    write_variable_report(var);
-  }
+  report_variables(s);
 
   if (editor == EditorUse::Open) s.shell_status = console::RunCommand(editor_command);
   recio::close(kReportUnit);

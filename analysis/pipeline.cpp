@@ -1,0 +1,171 @@
+#include "analysis/pipeline.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <string_view>
+#include <system_error>
+#include <thread>
+
+#include "analysis/io.h"
+#include "analysis/order_analysis.h"
+#include "console/core/threads.h"
+#include "recio/math_functions.h"
+
+namespace analysis {
+namespace {
+
+// How far the worker may run ahead of the report, in selected variables. The results go into the
+// run's tables in place, so the window only bounds the work done for nothing when the report ends
+// early (an error, a signal) and keeps the results in cache until they are written.
+constexpr std::int64_t kWindow = 64;
+// Fewer selected variables than this are analysed in well under a millisecond: Auto does not
+// start a thread for them.
+constexpr std::int32_t kFewVariables = 64;
+
+Pipeline from_environment() {
+  const char* v = std::getenv("TAVO_PIPELINE");
+  const std::string_view value = v != nullptr ? v : "";
+  auto is = [&](std::string_view word) {
+    if (value.size() != word.size()) return false;
+    for (std::size_t i = 0; i < word.size(); ++i)
+      if ((value[i] | 0x20) != word[i]) return false;
+    return true;
+  };
+  if (is("on")) return Pipeline::On;
+  if (is("off")) return Pipeline::Off;
+  return Pipeline::Auto;
+}
+
+constexpr int kNotSet = -1;
+std::atomic<int> g_pipeline{kNotSet};
+
+// Whether `mode` starts a worker for this run.
+bool worker_pays(const State& s, std::int32_t var_count, Pipeline mode) {
+  if (mode == Pipeline::Off) return false;
+  if (mode == Pipeline::Auto && (s.iq != 1 || s.mesh_count < 3)) return false;
+  const std::int32_t needed = mode == Pipeline::On ? 2 : kFewVariables;
+  std::int32_t selected = 0;
+  for (std::int32_t var = 1; var <= var_count && selected < needed; ++var)
+    if (s.var_selected(var) != 0) ++selected;
+  return selected >= needed;
+}
+
+// The worker that analyses the selected variables ahead, in increasing order, and the hand-over
+// of each variable's results to the program thread. Destroying it stops and joins the worker.
+class AnalysisAhead {
+ public:
+  AnalysisAhead(State& s, std::int32_t var_count)
+      : s_(s), var_count_(var_count), thread_([this] { run(); }) {}
+
+  ~AnalysisAhead() {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    space_.notify_one();
+    thread_.join();
+  }
+
+  AnalysisAhead(const AnalysisAhead&) = delete;
+  AnalysisAhead& operator=(const AnalysisAhead&) = delete;
+
+  // Waits until selected variable `var` is analysed (its results are then in the tables); the
+  // mathematical-function error its analysis found, if any.
+  std::optional<recio::MathFault> wait_for(std::int32_t var) {
+    std::unique_lock lock(mutex_);
+    ready_.wait(lock, [&] { return analysed_ >= var; });
+    if (fault_var_ == var) return fault_;
+    return std::nullopt;
+  }
+
+  // The program thread has written one more variable: the window moves on by one.
+  void written() {
+    {
+      std::lock_guard lock(mutex_);
+      ++written_;
+    }
+    space_.notify_one();
+  }
+
+ private:
+  void run() {
+    console::thread_record();  // a pause suspends it with the program thread
+    recio::MathErrorHold hold;
+    std::int64_t analysed = 0;  // count of selected variables
+    for (std::int32_t var = 1; var <= var_count_; ++var) {
+      if (s_.var_selected(var) == 0) continue;
+      {
+        std::unique_lock lock(mutex_);
+        space_.wait(lock, [&] { return stop_ || analysed - written_ < kWindow; });
+        if (stop_) break;
+      }
+      analyse_variable(s_, var);
+      ++analysed;
+      const bool failed = hold.holds();
+      {
+        std::lock_guard lock(mutex_);
+        analysed_ = var;
+        if (failed) {
+          fault_var_ = var;
+          fault_ = hold.take();
+        }
+      }
+      ready_.notify_one();
+      if (failed) break;  // the run ends at this variable
+    }
+  }
+
+  State& s_;
+  const std::int32_t var_count_;
+
+  std::mutex mutex_;
+  std::condition_variable ready_;  // analysed_ moved on
+  std::condition_variable space_;  // written_ moved on, or stop_
+  std::int32_t analysed_ = 0;      // the last variable analysed
+  std::int64_t written_ = 0;       // count of variables the program thread has written
+  std::int32_t fault_var_ = 0;     // the variable whose analysis found fault_, or 0
+  recio::MathFault fault_;
+  bool stop_ = false;
+
+  std::thread thread_;  // last: starts once the members above exist
+};
+
+}  // namespace
+
+Pipeline pipeline() {
+  static const Pipeline environment = from_environment();
+  const int set = g_pipeline.load();
+  return set == kNotSet ? environment : static_cast<Pipeline>(set);
+}
+
+void set_pipeline(Pipeline mode) {
+  g_pipeline.store(static_cast<int>(mode));
+}
+
+void report_variables(State& s, Pipeline mode) {
+  const std::int32_t var_count = s.var_count;  // taken once, when the loop starts
+  std::optional<AnalysisAhead> ahead;
+  if (worker_pays(s, var_count, mode)) {
+    try {
+      ahead.emplace(s, var_count);
+    } catch (const std::system_error&) {
+      // No thread to be had: the sequential loop does the same work.
+    }
+  }
+  for (std::int32_t var = 1; var <= var_count; ++var) {
+    if (s.var_selected(var) == 0) continue;
+    write_variable_heading(var);
+    if (!ahead) {
+      analyse_variable(s, var);
+    } else if (std::optional<recio::MathFault> fault = ahead->wait_for(var)) {
+      recio::math_error(fault->function, fault->kind);
+    }
+    write_variable_report(var);
+    if (ahead) ahead->written();
+  }
+}
+
+}  // namespace analysis
