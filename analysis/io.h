@@ -4,6 +4,8 @@
 #include <cstdint>
 
 #include "analysis/run_sequence.h"
+#include "analysis/state.h"
+#include "recio/made_statements.h"
 
 namespace analysis {
 
@@ -16,10 +18,18 @@ void read_exact_results();
 void read_solution_tables();
 
 // The report on unit 10: header (file, date, title, parameters, mesh table), then per selected
-// variable its heading and, after the analysis, its three tables. The variable's interval
-// verdicts are stored in tq_estimate and uq_uncertainty as its table is written.
+// variable of `s` (the run's state) its heading and, after the analysis, its three tables. The
+// variable's interval verdicts are stored in tq_estimate and uq_uncertainty as its table is
+// written.
 void write_report_header();
-void write_variable_heading(std::int32_t var);
-void write_variable_report(std::int32_t var);
+void write_variable_heading(State& s, std::int32_t var);
+void write_variable_report(State& s, std::int32_t var);
+
+// The statements of write_variable_report(s, var) made ahead in memory from `s` (no I/O, any
+// thread; the interval verdicts are stored as they are made): false when one of them cannot be
+// made, and then the variable's tables are written by write_variable_report instead. Written in
+// order by write_made_report, on the thread that owns the report.
+bool make_variable_report(State& s, std::int32_t var, recio::MadeStatements& made);
+void write_made_report(const recio::MadeStatements& made);
 
 }  // namespace analysis

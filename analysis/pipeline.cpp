@@ -8,6 +8,7 @@
 #include <string_view>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "analysis/io.h"
 #include "analysis/order_analysis.h"
@@ -17,10 +18,17 @@
 namespace analysis {
 namespace {
 
-// How far the worker may run ahead of the report, in selected variables. The results go into the
-// run's tables in place, so the window only bounds the work done for nothing when the report ends
-// early (an error, a signal) and keeps the results in cache until they are written.
+// How far the worker may run ahead of the report, in selected variables: the memory of the
+// statements made ahead is bounded by it, and so is the work done for nothing when the report
+// ends early (an error, a signal).
 constexpr std::int64_t kWindow = 64;
+// The worker also makes a variable's statements when it is this far ahead of the report, so the
+// two threads share the work: the report only writes records while the worker keeps ahead, and
+// formats them itself when the worker falls behind.
+constexpr std::int64_t kMakeAhead = 8;
+// Beyond this many meshes a variable's statements are not made ahead (their memory would grow
+// with the case).
+constexpr std::int32_t kMakeMeshes = 100;
 // Fewer selected variables than this are analysed in well under a millisecond: Auto does not
 // start a thread for them.
 constexpr std::int32_t kFewVariables = 64;
@@ -57,8 +65,19 @@ bool worker_pays(const State& s, std::int32_t var_count, Pipeline mode) {
 // of each variable's results to the program thread. Destroying it stops and joins the worker.
 class AnalysisAhead {
  public:
+  // What the worker hands over for one selected variable.
+  struct Slot {
+    std::optional<recio::MathFault> fault;  // its analysis met a mathematical-function error
+    bool made = false;                      // its tables' statements are made
+    recio::MadeStatements statements;
+  };
+
   AnalysisAhead(State& s, std::int32_t var_count)
-      : s_(s), var_count_(var_count), thread_([this] { run(); }) {}
+      : s_(s),
+        var_count_(var_count),
+        make_(s.mesh_count <= kMakeMeshes),
+        slots_(kWindow),
+        thread_([this] { run(); }) {}
 
   ~AnalysisAhead() {
     {
@@ -72,16 +91,15 @@ class AnalysisAhead {
   AnalysisAhead(const AnalysisAhead&) = delete;
   AnalysisAhead& operator=(const AnalysisAhead&) = delete;
 
-  // Waits until selected variable `var` is analysed (its results are then in the tables); the
-  // mathematical-function error its analysis found, if any.
-  std::optional<recio::MathFault> wait_for(std::int32_t var) {
+  // Waits until selected variable `var`, the next one, is analysed (its results are then in the
+  // tables), and returns what the worker handed over for it. Valid until written().
+  const Slot& wait_for(std::int32_t var) {
     std::unique_lock lock(mutex_);
     ready_.wait(lock, [&] { return analysed_ >= var; });
-    if (fault_var_ == var) return fault_;
-    return std::nullopt;
+    return slots_[written_ % kWindow];
   }
 
-  // The program thread has written one more variable: the window moves on by one.
+  // The program thread has written its variable: the window moves on by one.
   void written() {
     {
       std::lock_guard lock(mutex_);
@@ -94,41 +112,42 @@ class AnalysisAhead {
   void run() {
     console::thread_record();  // a pause suspends it with the program thread
     recio::MathErrorHold hold;
-    std::int64_t analysed = 0;  // count of selected variables
+    std::int64_t count = 0;  // selected variables analysed
     for (std::int32_t var = 1; var <= var_count_; ++var) {
       if (s_.var_selected(var) == 0) continue;
+      bool make = false;
       {
         std::unique_lock lock(mutex_);
-        space_.wait(lock, [&] { return stop_ || analysed - written_ < kWindow; });
+        space_.wait(lock, [&] { return stop_ || count - written_ < kWindow; });
         if (stop_) break;
+        make = make_ && count - written_ >= kMakeAhead;
       }
+      Slot& slot = slots_[count % kWindow];
       analyse_variable(s_, var);
-      ++analysed;
-      const bool failed = hold.holds();
+      slot.fault.reset();
+      if (hold.holds()) slot.fault = hold.take();
+      slot.made = !slot.fault && make && make_variable_report(s_, var, slot.statements);
+      ++count;
       {
         std::lock_guard lock(mutex_);
         analysed_ = var;
-        if (failed) {
-          fault_var_ = var;
-          fault_ = hold.take();
-        }
       }
       ready_.notify_one();
-      if (failed) break;  // the run ends at this variable
+      if (slot.fault) break;  // the run ends at this variable
     }
   }
 
   State& s_;
   const std::int32_t var_count_;
+  const bool make_;
 
   std::mutex mutex_;
   std::condition_variable ready_;  // analysed_ moved on
   std::condition_variable space_;  // written_ moved on, or stop_
   std::int32_t analysed_ = 0;      // the last variable analysed
   std::int64_t written_ = 0;       // count of variables the program thread has written
-  std::int32_t fault_var_ = 0;     // the variable whose analysis found fault_, or 0
-  recio::MathFault fault_;
   bool stop_ = false;
+  std::vector<Slot> slots_;  // by count of selected variables, modulo the window
 
   std::thread thread_;  // last: starts once the members above exist
 };
@@ -157,14 +176,20 @@ void report_variables(State& s, Pipeline mode) {
   }
   for (std::int32_t var = 1; var <= var_count; ++var) {
     if (s.var_selected(var) == 0) continue;
-    write_variable_heading(var);
+    write_variable_heading(s, var);
     if (!ahead) {
       analyse_variable(s, var);
-    } else if (std::optional<recio::MathFault> fault = ahead->wait_for(var)) {
-      recio::math_error(fault->function, fault->kind);
+      write_variable_report(s, var);
+      continue;
     }
-    write_variable_report(var);
-    if (ahead) ahead->written();
+    const AnalysisAhead::Slot& slot = ahead->wait_for(var);
+    if (slot.fault) recio::math_error(slot.fault->function, slot.fault->kind);
+    if (slot.made) {
+      write_made_report(slot.statements);
+    } else {
+      write_variable_report(s, var);
+    }
+    ahead->written();
   }
 }
 

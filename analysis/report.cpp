@@ -5,6 +5,7 @@
 #include "analysis/order_analysis.h"
 #include "analysis/report_formats.h"
 #include "analysis/state.h"
+#include "recio/made_statements.h"
 #include "recio/statements.h"
 
 namespace analysis {
@@ -21,23 +22,6 @@ Item text(Text<N>& t) {
 
 void write(std::span<const std::uint32_t> format, std::initializer_list<Item> items) {
   recio::write_formatted(kReportUnit, format, items);
-}
-
-// One line of a scheme's table: Th on every mesh, Ti_12 from mesh 2 on, Ti_a from mesh 3 on.
-void write_scheme_lines(std::int32_t var, std::int32_t k) {
-  State& s = state();
-  for (std::int32_t j = 1; j <= s.mesh_count; ++j) {
-    Item h = Item::value(s.mesh_h(j));
-    Item th = Item::value(s.numerical_solution(var, j, k));
-    if (j == 1) {
-      write(formats::kSchemeLine, {h, th});
-    } else if (j == 2) {
-      write(formats::kSchemeLine, {h, th, Item::value(s.extrapolated_asymptotic(var, j, k))});
-    } else {
-      write(formats::kSchemeLine, {h, th, Item::value(s.extrapolated_asymptotic(var, j, k)),
-                                   Item::value(s.extrapolated_apparent(var, j, k))});
-    }
-  }
 }
 
 // The two texts of an interval verdict: "aplica-se?" and "<Te>".
@@ -64,6 +48,44 @@ VerdictTexts texts_of(Interval result) {
   return t;
 }
 
+// A variable's three tables (blocks V2, V3, V4), statement by statement into `out`: an
+// out(format, items) call per statement. Stores the variable's interval verdicts on the way.
+template <class Out>
+void variable_tables(State& s, std::int32_t var, Out&& out) {
+  out(formats::kIntervalHeading, {});
+  for (std::int32_t j = 1; j <= s.mesh_count; ++j) {
+    s.tq_estimate(var, j) = 0;
+    s.uq_uncertainty(var, j) = 0;
+  }
+  for (std::int32_t j = 3; j <= s.mesh_count; ++j) {
+    VerdictTexts t = texts_of(assess_intervals(s, var, j).result);
+    out(formats::kIntervalLine,
+        {Item::value(s.mesh_h(j)), Item::value(s.tq_estimate(var, j)),
+         Item::value(s.uq_uncertainty(var, j)), text(t.applies), text(t.exact_inside)});
+  }
+  // One line per mesh of a scheme's table: Th on every mesh, Ti_12 from mesh 2 on, Ti_a from
+  // mesh 3 on.
+  for (std::int32_t k = 1; k <= 2; ++k) {
+    if (k == 1) {
+      out(formats::kLowOrderHeading, {});
+    } else {
+      out(formats::kHighOrderHeading, {});
+    }
+    for (std::int32_t j = 1; j <= s.mesh_count; ++j) {
+      Item h = Item::value(s.mesh_h(j));
+      Item th = Item::value(s.numerical_solution(var, j, k));
+      if (j == 1) {
+        out(formats::kSchemeLine, {h, th});
+      } else if (j == 2) {
+        out(formats::kSchemeLine, {h, th, Item::value(s.extrapolated_asymptotic(var, j, k))});
+      } else {
+        out(formats::kSchemeLine, {h, th, Item::value(s.extrapolated_asymptotic(var, j, k)),
+                                   Item::value(s.extrapolated_apparent(var, j, k))});
+      }
+    }
+  }
+}
+
 }  // namespace
 
 void write_report_header() {
@@ -85,30 +107,28 @@ void write_report_header() {
   }
 }
 
-void write_variable_heading(std::int32_t var) {
-  State& s = state();
+void write_variable_heading(State& s, std::int32_t var) {
   write(formats::kVariableHeading,
         {text(s.var_name(var)), Item::value(s.exact_value(var)),
          Item::value(s.asymptotic_order(var, 1)), Item::value(s.asymptotic_order(var, 2))});
 }
 
-void write_variable_report(std::int32_t var) {
-  State& s = state();
-  write(formats::kIntervalHeading, {});
-  for (std::int32_t j = 1; j <= s.mesh_count; ++j) {
-    s.tq_estimate(var, j) = 0;
-    s.uq_uncertainty(var, j) = 0;
-  }
-  for (std::int32_t j = 3; j <= s.mesh_count; ++j) {
-    VerdictTexts t = texts_of(assess_intervals(s, var, j).result);
-    write(formats::kIntervalLine,
-          {Item::value(s.mesh_h(j)), Item::value(s.tq_estimate(var, j)),
-           Item::value(s.uq_uncertainty(var, j)), text(t.applies), text(t.exact_inside)});
-  }
-  write(formats::kLowOrderHeading, {});
-  write_scheme_lines(var, 1);
-  write(formats::kHighOrderHeading, {});
-  write_scheme_lines(var, 2);
+void write_variable_report(State& s, std::int32_t var) {
+  variable_tables(s, var, write);
+}
+
+bool make_variable_report(State& s, std::int32_t var, recio::MadeStatements& made) {
+  made.clear();
+  bool complete = true;
+  variable_tables(s, var,
+                  [&](std::span<const std::uint32_t> format, std::initializer_list<Item> items) {
+                    if (complete) complete = made.add(format, items) == recio::kOk;
+                  });
+  return complete;
+}
+
+void write_made_report(const recio::MadeStatements& made) {
+  for (std::size_t i = 0; i < made.size(); ++i) recio::write_made(kReportUnit, made, i);
 }
 
 }  // namespace analysis
