@@ -25,11 +25,12 @@ void write_report_header();
 void write_variable_heading(State& s, std::int32_t var);
 void write_variable_report(State& s, std::int32_t var);
 
-// The statements of write_variable_report(s, var) made ahead in memory from `s` (no I/O, any
-// thread; the interval verdicts are stored as they are made): false when one of them cannot be
-// made, and then the variable's tables are written by write_variable_report instead. Written in
-// order by write_made_report, on the thread that owns the report.
+// The statements of write_variable_heading(s, var) and write_variable_report(s, var) made ahead
+// in memory (no I/O, any thread; the interval verdicts are stored as they are made): false when
+// one of them cannot be made, and then they are written by the functions above instead. The
+// thread that owns the report writes them, in order, with write_made.
+bool make_variable_heading(State& s, std::int32_t var, recio::MadeStatements& made);
 bool make_variable_report(State& s, std::int32_t var, recio::MadeStatements& made);
-void write_made_report(const recio::MadeStatements& made);
+void write_made(const recio::MadeStatements& made);
 
 }  // namespace analysis

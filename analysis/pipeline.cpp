@@ -22,6 +22,8 @@ namespace {
 // statements made ahead is bounded by it, and so is the work done for nothing when the report
 // ends early (an error, a signal).
 constexpr std::int64_t kWindow = 64;
+// A program thread that has caught up with the worker sleeps until it is this far ahead again.
+constexpr std::int64_t kWakeAhead = 8;
 // The worker also makes a variable's statements when it is this far ahead of the report, so the
 // two threads share the work: the report only writes records while the worker keeps ahead, and
 // formats them itself when the worker falls behind.
@@ -63,13 +65,20 @@ bool worker_pays(const State& s, std::int32_t var_count, Pipeline mode) {
 
 // The worker that analyses the selected variables ahead, in increasing order, and the hand-over
 // of each variable's results to the program thread. Destroying it stops and joins the worker.
+//
+// A thread that has to wait sleeps until a batch of work is there for it, so that the two wake
+// each other a few times per window rather than once per variable: the worker, when the window
+// is full, until half of it is free; the program thread, when it has caught up, until the worker
+// is kWakeAhead variables ahead or has ended.
 class AnalysisAhead {
  public:
   // What the worker hands over for one selected variable.
   struct Slot {
     std::optional<recio::MathFault> fault;  // its analysis met a mathematical-function error
-    bool made = false;                      // its tables' statements are made
-    recio::MadeStatements statements;
+    bool heading_made = false;              // the heading's statement is made
+    bool tables_made = false;               // the tables' statements are made
+    recio::MadeStatements heading;
+    recio::MadeStatements tables;
   };
 
   AnalysisAhead(State& s, std::int32_t var_count)
@@ -91,50 +100,65 @@ class AnalysisAhead {
   AnalysisAhead(const AnalysisAhead&) = delete;
   AnalysisAhead& operator=(const AnalysisAhead&) = delete;
 
-  // Waits until selected variable `var`, the next one, is analysed (its results are then in the
-  // tables), and returns what the worker handed over for it. Valid until written().
-  const Slot& wait_for(std::int32_t var) {
+  // What the worker handed over for the next selected variable if it is analysed already (its
+  // results are then in the tables), else null. Valid until written().
+  const Slot* ready() {
+    std::lock_guard lock(mutex_);
+    return analysed_ > written_ ? &slots_[written_ % kWindow] : nullptr;
+  }
+
+  // The same, waiting until the worker has analysed it.
+  const Slot& next() {
     std::unique_lock lock(mutex_);
-    ready_.wait(lock, [&] { return analysed_ >= var; });
+    if (analysed_ == written_) {
+      program_waits_ = true;
+      ready_.wait(lock, [&] { return ended_ || analysed_ - written_ >= kWakeAhead; });
+      program_waits_ = false;
+    }
     return slots_[written_ % kWindow];
   }
 
-  // The program thread has written its variable: the window moves on by one.
+  // The program thread has written that variable: the window moves on by one.
   void written() {
-    {
-      std::lock_guard lock(mutex_);
-      ++written_;
-    }
-    space_.notify_one();
+    std::lock_guard lock(mutex_);
+    ++written_;
+    if (worker_waits_ && analysed_ - written_ <= kWindow / 2) space_.notify_one();
   }
 
  private:
   void run() {
-    console::thread_record();  // a pause suspends it with the program thread
+    console::thread_record();  // a pause stops it with the program thread
     recio::MathErrorHold hold;
-    std::int64_t count = 0;  // selected variables analysed
     for (std::int32_t var = 1; var <= var_count_; ++var) {
       if (s_.var_selected(var) == 0) continue;
-      bool make = false;
+      std::int64_t count = 0;  // of this variable among the selected ones
+      std::int64_t ahead = 0;
       {
         std::unique_lock lock(mutex_);
-        space_.wait(lock, [&] { return stop_ || count - written_ < kWindow; });
+        if (analysed_ - written_ >= kWindow) {
+          worker_waits_ = true;
+          space_.wait(lock, [&] { return stop_ || analysed_ - written_ <= kWindow / 2; });
+          worker_waits_ = false;
+        }
         if (stop_) break;
-        make = make_ && count - written_ >= kMakeAhead;
+        count = analysed_;
+        ahead = analysed_ - written_;
       }
       Slot& slot = slots_[count % kWindow];
       analyse_variable(s_, var);
       slot.fault.reset();
       if (hold.holds()) slot.fault = hold.take();
-      slot.made = !slot.fault && make && make_variable_report(s_, var, slot.statements);
-      ++count;
-      {
-        std::lock_guard lock(mutex_);
-        analysed_ = var;
-      }
-      ready_.notify_one();
+      const bool make = make_ && ahead >= kMakeAhead;
+      slot.heading_made = make && make_variable_heading(s_, var, slot.heading);
+      slot.tables_made = make && !slot.fault && make_variable_report(s_, var, slot.tables);
+      std::lock_guard lock(mutex_);
+      ++analysed_;
       if (slot.fault) break;  // the run ends at this variable
+      if (program_waits_ && analysed_ - written_ >= kWakeAhead) ready_.notify_one();
     }
+    std::lock_guard lock(mutex_);
+    ended_ = true;
+    ready_.notify_one();
   }
 
   State& s_;
@@ -142,10 +166,13 @@ class AnalysisAhead {
   const bool make_;
 
   std::mutex mutex_;
-  std::condition_variable ready_;  // analysed_ moved on
-  std::condition_variable space_;  // written_ moved on, or stop_
-  std::int32_t analysed_ = 0;      // the last variable analysed
-  std::int64_t written_ = 0;       // count of variables the program thread has written
+  std::condition_variable ready_;  // for the program thread
+  std::condition_variable space_;  // for the worker
+  std::int64_t analysed_ = 0;      // selected variables analysed
+  std::int64_t written_ = 0;       // selected variables the program thread has written
+  bool program_waits_ = false;
+  bool worker_waits_ = false;
+  bool ended_ = false;  // the worker analyses no more (the last variable, or an error)
   bool stop_ = false;
   std::vector<Slot> slots_;  // by count of selected variables, modulo the window
 
@@ -176,16 +203,23 @@ void report_variables(State& s, Pipeline mode) {
   }
   for (std::int32_t var = 1; var <= var_count; ++var) {
     if (s.var_selected(var) == 0) continue;
-    write_variable_heading(s, var);
     if (!ahead) {
+      write_variable_heading(s, var);
       analyse_variable(s, var);
       write_variable_report(s, var);
       continue;
     }
-    const AnalysisAhead::Slot& slot = ahead->wait_for(var);
-    if (slot.fault) recio::math_error(slot.fault->function, slot.fault->kind);
-    if (slot.made) {
-      write_made_report(slot.statements);
+    // The heading first, made ahead or not, while the worker may still be analysing.
+    const AnalysisAhead::Slot* slot = ahead->ready();
+    if (slot != nullptr && slot->heading_made) {
+      write_made(slot->heading);
+    } else {
+      write_variable_heading(s, var);
+    }
+    if (slot == nullptr) slot = &ahead->next();
+    if (slot->fault) recio::math_error(slot->fault->function, slot->fault->kind);
+    if (slot->tables_made) {
+      write_made(slot->tables);
     } else {
       write_variable_report(s, var);
     }

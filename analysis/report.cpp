@@ -86,6 +86,26 @@ void variable_tables(State& s, std::int32_t var, Out&& out) {
   }
 }
 
+// A variable's heading (block V1), as one statement into `out`.
+template <class Out>
+void variable_heading(State& s, std::int32_t var, Out&& out) {
+  out(formats::kVariableHeading,
+      {text(s.var_name(var)), Item::value(s.exact_value(var)),
+       Item::value(s.asymptotic_order(var, 1)), Item::value(s.asymptotic_order(var, 2))});
+}
+
+// The statements that `statements(out)` sends to `out`, made into `made` in place of writing them:
+// false as soon as one cannot be made.
+template <class Statements>
+bool make_statements(recio::MadeStatements& made, Statements&& statements) {
+  made.clear();
+  bool complete = true;
+  statements([&](std::span<const std::uint32_t> format, std::initializer_list<Item> items) {
+    if (complete) complete = made.add(format, items) == recio::kOk;
+  });
+  return complete;
+}
+
 }  // namespace
 
 void write_report_header() {
@@ -108,26 +128,22 @@ void write_report_header() {
 }
 
 void write_variable_heading(State& s, std::int32_t var) {
-  write(formats::kVariableHeading,
-        {text(s.var_name(var)), Item::value(s.exact_value(var)),
-         Item::value(s.asymptotic_order(var, 1)), Item::value(s.asymptotic_order(var, 2))});
+  variable_heading(s, var, write);
 }
 
 void write_variable_report(State& s, std::int32_t var) {
   variable_tables(s, var, write);
 }
 
-bool make_variable_report(State& s, std::int32_t var, recio::MadeStatements& made) {
-  made.clear();
-  bool complete = true;
-  variable_tables(s, var,
-                  [&](std::span<const std::uint32_t> format, std::initializer_list<Item> items) {
-                    if (complete) complete = made.add(format, items) == recio::kOk;
-                  });
-  return complete;
+bool make_variable_heading(State& s, std::int32_t var, recio::MadeStatements& made) {
+  return make_statements(made, [&](auto out) { variable_heading(s, var, out); });
 }
 
-void write_made_report(const recio::MadeStatements& made) {
+bool make_variable_report(State& s, std::int32_t var, recio::MadeStatements& made) {
+  return make_statements(made, [&](auto out) { variable_tables(s, var, out); });
+}
+
+void write_made(const recio::MadeStatements& made) {
   for (std::size_t i = 0; i < made.size(); ++i) recio::write_made(kReportUnit, made, i);
 }
 
