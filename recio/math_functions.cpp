@@ -56,13 +56,13 @@ void hold_or_report(std::string_view function, MathError kind) {
   hold->held_ = true;
 }
 
-double rt_log(double x) {
+double detail::checked_log(double x) {
   if (std::isnan(x) || x < 0) hold_or_report("log", MathError::Domain);
   if (x == 0) hold_or_report("log", MathError::Sing);
   return std::log(x);
 }
 
-double rt_pow(double x, double y) {
+double detail::checked_pow(double x, double y) {
   if (x == 1 && std::isinf(y)) hold_or_report("pow", MathError::Domain);
   if (x < 0 && std::isfinite(y) && y != std::trunc(y)) hold_or_report("pow", MathError::Domain);
   return std::pow(x, y);

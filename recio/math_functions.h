@@ -3,18 +3,30 @@
 // leads the line) and ends the run as after a severe error (process_end.h).
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace recio {
 
+namespace detail {
+// The checked functions outside their common case (out of line: the analysis calls them in its
+// innermost loop).
+double checked_log(double x);
+double checked_pow(double x, double y);
+}  // namespace detail
+
 // The natural logarithm: a NaN or negative argument is a DOMAIN error, 0 a SING error.
 // ln(+Infinity) is +Infinity without error.
-double rt_log(double x);
+inline double rt_log(double x) {
+  return x > 0 ? std::log(x) : detail::checked_log(x);
+}
 // x to the power y: 1 to an infinite power and a negative base with a non-integer exponent are
 // DOMAIN errors; everything else is std::pow.
-double rt_pow(double x, double y);
+inline double rt_pow(double x, double y) {
+  return x > 0 && x != 1 ? std::pow(x, y) : detail::checked_pow(x, y);
+}
 
 // The kinds of error, numbered as their messages: M6200 + the kind.
 enum class MathError : std::uint8_t { Domain = 1, Sing, Overflow, Underflow, TLoss, PLoss };
