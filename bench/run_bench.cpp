@@ -38,8 +38,10 @@ void write_case(const fs::path& dir, int variables) {
   double h = 0.4;
   for (int j = 1; j <= kMeshes; ++j, h /= (j % 2 ? 1.5 : 2.0)) {
     for (int scheme = 1; scheme <= 2; ++scheme) {
-      std::ofstream s(dir / ((scheme == 1 ? "b" : "a") + std::to_string(j) + ".txt"),
-                      std::ios::binary);
+      std::string name = scheme == 1 ? "b" : "a";
+      name += std::to_string(j);
+      name += ".txt";  // appended, not concatenated: GCC 12 warns of overlap there (-Wrestrict)
+      std::ofstream s(dir / name, std::ios::binary);
       s << h << "\n#\n#\n";
       double p = scheme == 1 ? h : h * h;
       for (int v = 0; v < variables; ++v) s << "#\n#\n" << 1 + (1 + v % 7) * p << "\n";
