@@ -51,9 +51,6 @@ void read_values(T* first, std::int32_t count) {
   recio::read_list(kInputUnit, {Item::array(first, static_cast<std::size_t>(std::max(count, 0)))});
 }
 
-// The count of variables that "dados.r33" gave: the tables it sized keep that size.
-std::int32_t g_input_var_count = 0;
-
 }  // namespace
 
 void read_input_data(EditorUse editor) {
@@ -78,7 +75,6 @@ void read_input_data(EditorUse editor) {
   skip_record();
   read_values(s.asymptotic_order.column(2), s.var_count);
   skip_record();
-  s.var_index = std::max(s.var_count, 0) + 1;
 
   read_value(s.mesh_count);
   skip_record();
@@ -91,14 +87,13 @@ void read_input_data(EditorUse editor) {
 
   allocate(s.solution_file_name, s.mesh_count, 2);
   allocate(s.mesh_h, s.mesh_count);
-  for (s.scheme_index = 1; s.scheme_index <= 2; ++s.scheme_index) {
-    for (s.mesh_index = 1; s.mesh_index <= s.mesh_count; ++s.mesh_index)
-      read_text(s.solution_file_name(s.mesh_index, s.scheme_index));
+  for (std::int32_t k = 1; k <= 2; ++k) {
+    for (std::int32_t j = 1; j <= s.mesh_count; ++j) read_text(s.solution_file_name(j, k));
     skip_record();
   }
   read_text(s.run_title);
   disconnect_input();
-  g_input_var_count = s.var_count;
+  s.input_var_count = s.var_count;
 
   // Without a first mesh there is no mesh table to write: refuse the run before the report
   // file is touched.
@@ -114,18 +109,18 @@ void read_exact_results() {
   read_value(s.var_count);
   // var_selected and asymptotic_order were sized by the count of "dados.r33": a larger count
   // here would read and write past their end.
-  if (s.var_count > g_input_var_count) {
+  if (s.var_count > s.input_var_count) {
     const recio::Unit* unit = recio::UnitTable::instance().find(kInputUnit);
     recio::report(recio::status_of(recio::kTooManyExactVariables),
-                  {std::to_string(s.var_count), std::to_string(g_input_var_count),
+                  {std::to_string(s.var_count), std::to_string(s.input_var_count),
                    std::to_string(kInputUnit), unit != nullptr ? unit->full_path() : ""});
   }
   allocate(s.exact_value, s.var_count);
   allocate(s.var_name, s.var_count);
-  for (s.var_index = 1; s.var_index <= s.var_count; ++s.var_index) {
+  for (std::int32_t v = 1; v <= s.var_count; ++v) {
     skip_record();
-    read_text(s.var_name(s.var_index));
-    read_value(s.exact_value(s.var_index));
+    read_text(s.var_name(v));
+    read_value(s.exact_value(v));
     double unused = 0;
     read_value(unused);
   }
@@ -140,16 +135,16 @@ void read_solution_tables() {
   allocate(s.tq_estimate, s.var_count, s.mesh_count);
   allocate(s.uq_uncertainty, s.var_count, s.mesh_count);
 
-  for (s.scheme_index = 1; s.scheme_index <= 2; ++s.scheme_index) {
-    for (s.mesh_index = 1; s.mesh_index <= s.mesh_count; ++s.mesh_index) {
-      connect_input(s.solution_file_name(s.mesh_index, s.scheme_index).view());
-      read_value(s.mesh_h(s.mesh_index));
+  for (std::int32_t k = 1; k <= 2; ++k) {
+    for (std::int32_t j = 1; j <= s.mesh_count; ++j) {
+      connect_input(s.solution_file_name(j, k).view());
+      read_value(s.mesh_h(j));
       skip_record();
       skip_record();
-      for (s.var_index = 1; s.var_index <= s.var_count; ++s.var_index) {
+      for (std::int32_t v = 1; v <= s.var_count; ++v) {
         skip_record();
         skip_record();
-        read_value(s.numerical_solution(s.var_index, s.mesh_index, s.scheme_index));
+        read_value(s.numerical_solution(v, j, k));
       }
       disconnect_input();
     }

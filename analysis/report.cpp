@@ -5,6 +5,7 @@
 #include "analysis/order_analysis.h"
 #include "analysis/report_formats.h"
 #include "analysis/state.h"
+#include "recio/made_statements.h"
 #include "recio/statements.h"
 
 namespace analysis {
@@ -23,23 +24,86 @@ void write(std::span<const std::uint32_t> format, std::initializer_list<Item> it
   recio::write_formatted(kReportUnit, format, items);
 }
 
-// One line of a scheme's table: Th on every mesh, Ti_12 from mesh 2 on, Ti_a from mesh 3 on.
-void write_scheme_lines(std::int32_t k) {
-  State& s = state();
-  const std::int32_t var = s.var_index;
-  for (s.mesh_index = 1; s.mesh_index <= s.mesh_count; ++s.mesh_index) {
-    const std::int32_t j = s.mesh_index;
-    Item h = Item::value(s.mesh_h(j));
-    Item th = Item::value(s.numerical_solution(var, j, k));
-    if (j == 1) {
-      write(formats::kSchemeLine, {h, th});
-    } else if (j == 2) {
-      write(formats::kSchemeLine, {h, th, Item::value(s.extrapolated_asymptotic(var, j, k))});
+// The two texts of an interval verdict: "aplica-se?" and "<Te>".
+struct VerdictTexts {
+  Text<3> applies;
+  Text<3> exact_inside;
+};
+VerdictTexts texts_of(Interval result) {
+  VerdictTexts t;
+  switch (result) {
+    case Interval::DoesNotApply:
+      t.applies = "N\xE3o";
+      t.exact_inside = "---";
+      break;
+    case Interval::ExactOutside:
+      t.applies = "SIM";
+      t.exact_inside = "N\xC3O";
+      break;
+    case Interval::ExactInside:
+      t.applies = "SIM";
+      t.exact_inside = "sim";
+      break;
+  }
+  return t;
+}
+
+// A variable's three tables (blocks V2, V3, V4), statement by statement into `out`: an
+// out(format, items) call per statement. Stores the variable's interval verdicts on the way.
+template <class Out>
+void variable_tables(State& s, std::int32_t var, Out&& out) {
+  out(formats::kIntervalHeading, {});
+  for (std::int32_t j = 1; j <= s.mesh_count; ++j) {
+    s.tq_estimate(var, j) = 0;
+    s.uq_uncertainty(var, j) = 0;
+  }
+  for (std::int32_t j = 3; j <= s.mesh_count; ++j) {
+    VerdictTexts t = texts_of(assess_intervals(s, var, j).result);
+    out(formats::kIntervalLine,
+        {Item::value(s.mesh_h(j)), Item::value(s.tq_estimate(var, j)),
+         Item::value(s.uq_uncertainty(var, j)), text(t.applies), text(t.exact_inside)});
+  }
+  // One line per mesh of a scheme's table: Th on every mesh, Ti_12 from mesh 2 on, Ti_a from
+  // mesh 3 on.
+  for (std::int32_t k = 1; k <= 2; ++k) {
+    if (k == 1) {
+      out(formats::kLowOrderHeading, {});
     } else {
-      write(formats::kSchemeLine, {h, th, Item::value(s.extrapolated_asymptotic(var, j, k)),
+      out(formats::kHighOrderHeading, {});
+    }
+    for (std::int32_t j = 1; j <= s.mesh_count; ++j) {
+      Item h = Item::value(s.mesh_h(j));
+      Item th = Item::value(s.numerical_solution(var, j, k));
+      if (j == 1) {
+        out(formats::kSchemeLine, {h, th});
+      } else if (j == 2) {
+        out(formats::kSchemeLine, {h, th, Item::value(s.extrapolated_asymptotic(var, j, k))});
+      } else {
+        out(formats::kSchemeLine, {h, th, Item::value(s.extrapolated_asymptotic(var, j, k)),
                                    Item::value(s.extrapolated_apparent(var, j, k))});
+      }
     }
   }
+}
+
+// A variable's heading (block V1), as one statement into `out`.
+template <class Out>
+void variable_heading(State& s, std::int32_t var, Out&& out) {
+  out(formats::kVariableHeading,
+      {text(s.var_name(var)), Item::value(s.exact_value(var)),
+       Item::value(s.asymptotic_order(var, 1)), Item::value(s.asymptotic_order(var, 2))});
+}
+
+// The statements that `statements(out)` sends to `out`, made into `made` in place of writing them:
+// false as soon as one cannot be made.
+template <class Statements>
+bool make_statements(recio::MadeStatements& made, Statements&& statements) {
+  made.clear();
+  bool complete = true;
+  statements([&](std::span<const std::uint32_t> format, std::initializer_list<Item> items) {
+    if (complete) complete = made.add(format, items) == recio::kOk;
+  });
+  return complete;
 }
 
 }  // namespace
@@ -55,42 +119,32 @@ void write_report_header() {
   write(formats::kMeshHeading, {});
   write(formats::kFirstMesh, {Item::value(s.mesh_h(1)), text(s.solution_file_name(1, 1)),
                               text(s.solution_file_name(1, 2))});
-  for (s.mesh_index = 2; s.mesh_index <= s.mesh_count; ++s.mesh_index) {
-    const std::int32_t j = s.mesh_index;
-    s.q21 = s.mesh_h(j - 1) / s.mesh_h(j);
+  for (std::int32_t j = 2; j <= s.mesh_count; ++j) {
+    double q21 = s.mesh_h(j - 1) / s.mesh_h(j);
     write(formats::kOtherMesh,
-          {Item::value(s.mesh_h(j)), Item::value(s.q21), text(s.solution_file_name(j, 1)),
+          {Item::value(s.mesh_h(j)), Item::value(q21), text(s.solution_file_name(j, 1)),
            text(s.solution_file_name(j, 2))});
   }
 }
 
-void write_variable_heading() {
-  State& s = state();
-  const std::int32_t var = s.var_index;
-  write(formats::kVariableHeading,
-        {text(s.var_name(var)), Item::value(s.exact_value(var)),
-         Item::value(s.asymptotic_order(var, 1)), Item::value(s.asymptotic_order(var, 2))});
+void write_variable_heading(State& s, std::int32_t var) {
+  variable_heading(s, var, write);
 }
 
-void write_variable_report() {
-  State& s = state();
-  const std::int32_t var = s.var_index;
-  write(formats::kIntervalHeading, {});
-  for (std::int32_t j = 1; j <= s.mesh_count; ++j) {
-    s.tq_estimate(var, j) = 0;
-    s.uq_uncertainty(var, j) = 0;
-  }
-  for (s.mesh_index = 3; s.mesh_index <= s.mesh_count; ++s.mesh_index) {
-    const std::int32_t j = s.mesh_index;
-    assess_intervals();
-    write(formats::kIntervalLine,
-          {Item::value(s.mesh_h(j)), Item::value(s.tq_estimate(var, j)),
-           Item::value(s.uq_uncertainty(var, j)), text(s.applies_text), text(s.exact_inside_text)});
-  }
-  write(formats::kLowOrderHeading, {});
-  write_scheme_lines(1);
-  write(formats::kHighOrderHeading, {});
-  write_scheme_lines(2);
+void write_variable_report(State& s, std::int32_t var) {
+  variable_tables(s, var, write);
+}
+
+bool make_variable_heading(State& s, std::int32_t var, recio::MadeStatements& made) {
+  return make_statements(made, [&](auto out) { variable_heading(s, var, out); });
+}
+
+bool make_variable_report(State& s, std::int32_t var, recio::MadeStatements& made) {
+  return make_statements(made, [&](auto out) { variable_tables(s, var, out); });
+}
+
+void write_made(const recio::MadeStatements& made) {
+  for (std::size_t i = 0; i < made.size(); ++i) recio::write_made(kReportUnit, made, i);
 }
 
 }  // namespace analysis

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "analysis/io.h"
-#include "analysis/order_analysis.h"
+#include "analysis/pipeline.h"
 #include "analysis/state.h"
 #include "console/core/library.h"
 #include "console/core/program_end.h"
@@ -87,13 +87,7 @@ void run_sequence(EditorUse editor) {
   const std::string editor_command = editor_command_for(s.report_file_name);
   s.editor_command = editor_command;
 
-  const std::int32_t var_count = s.var_count;
-  for (s.var_index = 1; s.var_index <= var_count; ++s.var_index) {
-    if (s.var_selected(s.var_index) == 0) continue;
-    write_variable_heading();
-    analyse_variable();
-    write_variable_report();
-  }
+  report_variables(s);
 
   if (editor == EditorUse::Open) s.shell_status = console::RunCommand(editor_command);
   recio::close(kReportUnit);

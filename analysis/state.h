@@ -1,4 +1,5 @@
 // The analysis state: every scalar and table of one verification run, in one global instance.
+// Loop indices are the loops' own; the operations take the variable and mesh they work on.
 // Tables are 1-based with the first index varying fastest, allocated once at the sizes read
 // from the input (filled with zeros) and kept until the process ends.
 #pragma once
@@ -56,9 +57,12 @@ class Table {
   }
 
   T& operator()(std::int64_t i) { return data_[i - 1]; }
-  T& operator()(std::int64_t i, std::int64_t j) { return data_[(i - 1) + n1_ * (j - 1)]; }
-  T& operator()(std::int64_t i, std::int64_t j, std::int64_t k) {
-    return data_[(i - 1) + n1_ * ((j - 1) + n2_ * (k - 1))];
+  T& operator()(std::int64_t i, std::int64_t j) { return data_[offset(i, j, 1)]; }
+  T& operator()(std::int64_t i, std::int64_t j, std::int64_t k) { return data_[offset(i, j, k)]; }
+  const T& operator()(std::int64_t i) const { return data_[i - 1]; }
+  const T& operator()(std::int64_t i, std::int64_t j) const { return data_[offset(i, j, 1)]; }
+  const T& operator()(std::int64_t i, std::int64_t j, std::int64_t k) const {
+    return data_[offset(i, j, k)];
   }
   // Element (1, j) onwards in storage order: column j as one I/O item with a count. Safe on an
   // empty table (no reference to a missing element is formed).
@@ -66,6 +70,10 @@ class Table {
   bool allocated() const { return data_ != nullptr; }
 
  private:
+  std::int64_t offset(std::int64_t i, std::int64_t j, std::int64_t k) const {
+    return (i - 1) + n1_ * ((j - 1) + n2_ * (k - 1));
+  }
+
   T* data_ = nullptr;
   std::int64_t n1_ = 0;
   std::int64_t n2_ = 0;
@@ -84,17 +92,15 @@ struct State {
   Text<60> exact_file_name;
   Text<40> run_title;
 
-  // Loop indices shared by the operations, and working values.
-  std::int32_t var_index = 0;
-  std::int32_t mesh_index = 0;
-  std::int32_t scheme_index = 0;
-  double q21 = 0;
+  // The count of variables that "dados.r33" gave: var_selected and asymptotic_order keep that
+  // size when the exact-results file brings another count into var_count.
+  std::int32_t input_var_count = 0;
+
+  // Texts of the run sequence, and the result of its last editor call (which nothing reads).
   Text<12> date_text;
   Text<8> time_text;
   Text<70> editor_command;
   std::int32_t shell_status = 0;
-  Text<3> applies_text;
-  Text<3> exact_inside_text;
 
   // Tables: (var), (var, scheme), (mesh, scheme), (mesh), (var, mesh, scheme), (var, mesh).
   Table<std::int32_t> var_selected;

@@ -36,15 +36,35 @@ void math_error(std::string_view function, MathError kind) {
       Severity::Severe, static_cast<std::uint16_t>(kMathMessageBase + static_cast<int>(kind))));
 }
 
-double rt_log(double x) {
-  if (std::isnan(x) || x < 0) math_error("log", MathError::Domain);
-  if (x == 0) math_error("log", MathError::Sing);
+namespace {
+thread_local MathErrorHold* t_math_hold = nullptr;
+}  // namespace
+
+MathErrorHold::MathErrorHold() : outer_(t_math_hold) {
+  t_math_hold = this;
+}
+
+MathErrorHold::~MathErrorHold() {
+  t_math_hold = outer_;
+}
+
+// Reports the error (and does not return) unless the thread holds its errors.
+void hold_or_report(std::string_view function, MathError kind) {
+  MathErrorHold* hold = t_math_hold;
+  if (hold == nullptr) math_error(function, kind);
+  if (!hold->held_) hold->fault_ = {function, kind};
+  hold->held_ = true;
+}
+
+double detail::checked_log(double x) {
+  if (std::isnan(x) || x < 0) hold_or_report("log", MathError::Domain);
+  if (x == 0) hold_or_report("log", MathError::Sing);
   return std::log(x);
 }
 
-double rt_pow(double x, double y) {
-  if (x == 1 && std::isinf(y)) math_error("pow", MathError::Domain);
-  if (x < 0 && std::isfinite(y) && y != std::trunc(y)) math_error("pow", MathError::Domain);
+double detail::checked_pow(double x, double y) {
+  if (x == 1 && std::isinf(y)) hold_or_report("pow", MathError::Domain);
+  if (x < 0 && std::isfinite(y) && y != std::trunc(y)) hold_or_report("pow", MathError::Domain);
   return std::pow(x, y);
 }
 

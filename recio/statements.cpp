@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "recio/list_reader.h"
+#include "recio/made_statements.h"
 #include "recio/report.h"
 
 namespace recio {
@@ -16,7 +17,8 @@ namespace {
 // One statement on one unit, from its start to its end-of-list item.
 class Statement {
  public:
-  enum class Kind : std::uint8_t { Write, Read };
+  // Made: a write whose records were made ahead (made_statements.h), with no interpreter.
+  enum class Kind : std::uint8_t { Write, Read, Made };
 
   // Selects and claims the unit and begins the engine. A failure is reported here unless the
   // statement handles its errors; the result is kOk when the statement is open, else the failure.
@@ -40,7 +42,7 @@ class Statement {
     section_ = std::move(section);
     claim();
     Status s = unit_->form() != Form::Formatted ? status_of(kUnformattedUnit) : kOk;
-    if (s == kOk && kind == Kind::Write && unit_->read_only()) s = status_of(kWriteReadOnly);
+    if (s == kOk && kind != Kind::Read && unit_->read_only()) s = status_of(kWriteReadOnly);
     if (s == kOk) s = begin(*unit_);
     return fail(s);
   }
@@ -59,8 +61,8 @@ class Statement {
   Status end() {
     if (unit_ == nullptr) return status_;
     Status s = status_;
-    if (s == kOk)
-      s = kind_ == Kind::Write ? unit_->format_writer().finish() : unit_->list_reader().finish();
+    if (s == kOk && kind_ == Kind::Write) s = unit_->format_writer().finish();
+    if (s == kOk && kind_ == Kind::Read) s = unit_->list_reader().finish();
     Status flushed = unit_->flush();
     if (flushed != kOk && !is_severe(s)) s = flushed;
     Unit* unit = unit_;
@@ -68,6 +70,16 @@ class Statement {
     unit_ = nullptr;
     status_ = s;
     return report_unless_handled(s, unit, flags_);
+  }
+
+  // The records of statement i of `made`, as the interpreter hands them to the unit.
+  void put_made(const MadeStatements& made, std::size_t i) {
+    const std::size_t n = made.record_count(i);
+    for (std::size_t r = 0; r < n && status_ == kOk; ++r) {
+      const bool open = r + 1 == n && made.last_open(i);
+      static_cast<void>(fail(open ? unit_->put_unterminated(made.record(i, r))
+                                  : unit_->put_record(made.record(i, r))));
+    }
   }
 
   bool open() const { return unit_ != nullptr; }
@@ -234,6 +246,15 @@ Status write_formatted(int unit, std::span<const std::uint32_t> format,
   return run_statement(Statement::Kind::Write, unit, flags, items, begin_write(format));
 }
 
+Status write_made(int unit, const MadeStatements& made, std::size_t i, unsigned flags) {
+  Statement st;
+  auto nothing_to_begin = [](Unit&) { return kOk; };
+  if (Status s = st.start(Statement::Kind::Made, unit, flags, nothing_to_begin); !st.open())
+    return s;
+  st.put_made(made, i);
+  return st.end();
+}
+
 Status read_list(int unit, std::initializer_list<Item> items, unsigned flags) {
   return run_statement(Statement::Kind::Read, unit, flags, items, begin_read());
 }
@@ -251,6 +272,10 @@ void close(int unit, const CloseOptions& options) {
 void write_formatted(int unit, std::span<const std::uint32_t> format,
                      std::initializer_list<Item> items) {
   static_cast<void>(write_formatted(unit, format, items, 0));
+}
+
+void write_made(int unit, const MadeStatements& made, std::size_t i) {
+  static_cast<void>(write_made(unit, made, i, 0));
 }
 
 void read_list(int unit, std::initializer_list<Item> items) {

@@ -10,6 +10,7 @@
 // the statement. The typed front below it runs a whole statement in one call.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <span>
@@ -55,5 +56,16 @@ Status read_list(int unit, std::initializer_list<Item> items, unsigned flags);
 // The end of every statement: unless `flags` has kHandlesErrors, a failure is reported, and a
 // severe one ends the process here. Returns `status`.
 Status report_unless_handled(Status status, const Unit* unit, unsigned flags);
+
+// --- statements made ahead -----------------------------------------------------------------------
+
+class MadeStatements;
+
+// Formatted write statement `i` of `made` on `unit`: the unit takes the records made ahead as it
+// takes the interpreter's, and the statement ends as write_formatted's does (its records reach
+// the operating system; a failure is reported unless `flags` has kHandlesErrors). The same bytes
+// and the same failures as write_formatted with the format and items the records were made of.
+void write_made(int unit, const MadeStatements& made, std::size_t i);
+Status write_made(int unit, const MadeStatements& made, std::size_t i, unsigned flags);
 
 }  // namespace recio

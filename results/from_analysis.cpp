@@ -1,69 +1,57 @@
 #include "results/from_analysis.h"
 
 #include <cstdint>
-#include <string_view>
-
-#include "analysis/order_analysis.h"
-#include "analysis/state.h"
+#include <string>
 
 namespace results {
-namespace {
 
-// A text field without its padding: trailing blanks, and the zero bytes of a field the input
-// never set.
-template <std::size_t N>
-std::string trimmed(const analysis::Text<N>& t) {
-  std::string_view v = t.view();
-  while (!v.empty() && (v.back() == ' ' || v.back() == '\0')) v.remove_suffix(1);
-  return std::string(v);
-}
-
-}  // namespace
-
-RunInput from_analysis_state() {
-  analysis::State& s = analysis::state();
+RunInput from_analysis(const analysis::RunView& view) {
+  using analysis::Scheme;
   RunInput run;
-  const std::int32_t n = s.mesh_count;
-  run.iq = s.iq;
-  run.title = trimmed(s.run_title);
-  run.report_name = trimmed(s.report_file_name);
-  for (std::int32_t j = 1; j <= n; ++j) run.h.push_back(s.mesh_h(j));
+  const std::int32_t n = view.mesh_count();
+  run.iq = view.iq();
+  run.title = std::string(view.title());
+  run.report_name = std::string(view.report_name());
+  for (std::int32_t j = 1; j <= n; ++j) run.h.push_back(view.h(j));
 
-  for (std::int32_t var = 1; var <= s.var_count; ++var) {
-    if (s.var_selected(var) == 0) continue;
-    VariableInput v;
-    v.index = var;
-    v.name = trimmed(s.var_name(var));
-    v.exact = s.exact_value(var);
+  for (std::int32_t var = 1; var <= view.var_count(); ++var) {
+    const analysis::VariableView v = view.variable(var);
+    if (!v.selected()) continue;
+    VariableInput in;
+    in.index = var;
+    in.name = std::string(v.name());
+    in.exact = v.exact_value();
     for (int k : {kLow, kHigh}) {
-      const std::int32_t scheme = k + 1;
-      v.formal_order[k] = s.asymptotic_order(var, scheme);
+      const Scheme scheme = k == kLow ? Scheme::Low : Scheme::High;
+      in.formal_order[k] = v.formal_order(scheme);
       for (std::int32_t j = 1; j <= n; ++j) {
         SchemeMeshInput m;
-        m.value = s.numerical_solution(var, j, scheme);
-        if (j >= 2) m.ti_12 = s.extrapolated_asymptotic(var, j, scheme);
+        m.value = v.value(j, scheme);
+        if (j >= 2) m.ti_12 = v.ti_12(j, scheme);
         if (j >= 3) {
-          m.convergence_ratio = s.convergence_ratio(var, j, scheme);
-          m.apparent_order = s.apparent_order(var, j, scheme);
-          m.ti_a = s.extrapolated_apparent(var, j, scheme);
+          m.convergence_ratio = v.convergence_ratio(j, scheme);
+          m.apparent_order = v.apparent_order(j, scheme);
+          m.ti_a = v.ti_a(j, scheme);
         }
-        v.schemes[k].push_back(m);
+        in.schemes[k].push_back(m);
       }
     }
-    v.intervals.resize(static_cast<std::size_t>(n < 0 ? 0 : n));
-    s.var_index = var;
+    in.intervals.resize(static_cast<std::size_t>(n < 0 ? 0 : n));
     for (std::int32_t j = 3; j <= n; ++j) {
-      s.mesh_index = j;
-      analysis::assess_intervals();
-      IntervalInput& r = v.intervals[static_cast<std::size_t>(j - 1)];
-      r.applies = s.applies_text.view() == "SIM";
-      r.exact_inside = s.exact_inside_text.view() == "sim";
-      r.tq = s.tq_estimate(var, j);
-      r.uq = s.uq_uncertainty(var, j);
+      const analysis::IntervalVerdict verdict = v.interval(j);
+      IntervalInput& r = in.intervals[static_cast<std::size_t>(j - 1)];
+      r.applies = verdict.applies();
+      r.exact_inside = verdict.result == analysis::Interval::ExactInside;
+      r.tq = verdict.tq;
+      r.uq = verdict.uq;
     }
-    run.variables.push_back(std::move(v));
+    run.variables.push_back(std::move(in));
   }
   return run;
+}
+
+RunInput from_analysis_state() {
+  return from_analysis(analysis::RunView());
 }
 
 }  // namespace results

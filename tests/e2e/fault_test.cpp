@@ -535,8 +535,9 @@ void write_long_case(const fs::path& dir, int vars, int meshes) {
   }
 }
 
-// Control-C while the report is being written: the run ends with error 200, and what reached the
-// disk is the report's beginning up to a record end, every earlier record intact.
+// Control-C while the report is being written, with the analysis ahead on a worker thread and
+// without: the run ends with error 200, and what reached the disk is the report's beginning up
+// to a record end, every earlier record intact.
 TEST_F(FaultTest, ControlCWhileTheReportIsWritten) {
   const fs::path long_case = tmp_.path() / "long";
   write_long_case(long_case, 4000, 8);
@@ -544,29 +545,32 @@ TEST_F(FaultTest, ControlCWhileTheReportIsWritten) {
   ASSERT_EQ(r.exit_code, 0) << r.err;
   const std::string full = without_date_line(read_file(long_case / "relatorio.txt"));
   ASSERT_GT(full.size(), 4u << 20);
-  fs::remove(long_case / "relatorio.txt");
 
-  Tavo tavo(long_case, {});
-  const fs::path report = long_case / "relatorio.txt";
-  for (int i = 0; i < 60000; ++i) {
-    std::error_code ec;
-    const std::uintmax_t size = fs::file_size(report, ec);
-    if (!ec && size > (64u << 10)) break;
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  for (const std::string pipeline : {"off", "on"}) {
+    SCOPED_TRACE(pipeline);
+    fs::remove(long_case / "relatorio.txt");
+    Tavo tavo(long_case, {.env = {"TAVO_PIPELINE=" + pipeline}});
+    const fs::path report = long_case / "relatorio.txt";
+    for (int i = 0; i < 60000; ++i) {
+      std::error_code ec;
+      const std::uintmax_t size = fs::file_size(report, ec);
+      if (!ec && size > (64u << 10)) break;
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    ::kill(tavo.pid(), SIGINT);
+    r = tavo.wait();
+    EXPECT_EQ(r.err, "lumrtl: error (200): program aborting due to control-C event\r\n");
+    ASSERT_EQ(r.exit_code, 128 + SIGINT) << "the run ended before the signal came";
+    const std::string part = without_date_line(read_file(report));
+    EXPECT_LT(part.size(), full.size());
+    const std::size_t same = static_cast<std::size_t>(
+        std::mismatch(part.begin(), part.end(), full.begin()).first - part.begin());
+    EXPECT_EQ(same, part.size()) << "differs from the full report at: "
+                                 << ::testing::PrintToString(part.substr(same, 200))
+                                 << "\ninstead of: "
+                                 << ::testing::PrintToString(full.substr(same, 200));
+    EXPECT_TRUE(part.ends_with("\r\n"));
   }
-  ::kill(tavo.pid(), SIGINT);
-  r = tavo.wait();
-  EXPECT_EQ(r.err, "lumrtl: error (200): program aborting due to control-C event\r\n");
-  ASSERT_EQ(r.exit_code, 128 + SIGINT) << "the run ended before the signal came";
-  const std::string part = without_date_line(read_file(report));
-  EXPECT_LT(part.size(), full.size());
-  const std::size_t same = static_cast<std::size_t>(
-      std::mismatch(part.begin(), part.end(), full.begin()).first - part.begin());
-  EXPECT_EQ(same, part.size()) << "differs from the full report at: "
-                               << ::testing::PrintToString(part.substr(same, 200))
-                               << "\ninstead of: "
-                               << ::testing::PrintToString(full.substr(same, 200));
-  EXPECT_TRUE(part.ends_with("\r\n"));
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // Whole runs on complete input folders, with the report compared byte for byte (code page 1252,
-// CR LF) except the line with the date and time.
+// CR LF) except the line with the date and time, on the sequential and on the pipelined path.
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <tuple>
 
 #include "e2e/tavo_run.h"
 
@@ -15,16 +16,16 @@ struct GoldenCase {
   const char* expected;  // the expected report, under the source tree
 };
 
-class GoldenTest : public ::testing::TestWithParam<GoldenCase> {};
+class GoldenTest : public ::testing::TestWithParam<std::tuple<GoldenCase, const char*>> {};
 
 TEST_P(GoldenTest, ReportMatchesByteForByte) {
-  const GoldenCase& c = GetParam();
+  const auto& [c, pipeline] = GetParam();
   TempDir tmp;
   fs::path dir = tmp.path() / "case";
   copy_case(source_dir() / c.folder, dir);
   fs::remove(dir / "expected-report.txt");
 
-  RunResult r = run_tavo(dir);
+  RunResult r = run_tavo(dir, {std::string("TAVO_PIPELINE=") + pipeline});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.notepad_log, std::string("dados.r33\n") + c.report + "\n");
@@ -53,29 +54,31 @@ TEST_P(GoldenTest, ReportMatchesByteForByte) {
 
 INSTANTIATE_TEST_SUITE_P(
     Golden, GoldenTest,
-    ::testing::Values(GoldenCase{"tests/data/golden/worked", "relatorio.txt",
-                                 "tests/data/golden/worked/expected-report.txt"},
-                      GoldenCase{"tests/data/golden/normal-31337", "relatorio.txt",
-                                 "tests/data/golden/normal-31337/expected-report.txt"},
-                      GoldenCase{"tests/data/golden/edge-16180", "res.out",
-                                 "tests/data/golden/edge-16180/expected-report.txt"},
-                      GoldenCase{"tests/data/golden/edge-27182", "relatorio.txt",
-                                 "tests/data/golden/edge-27182/expected-report.txt"},
-                      GoldenCase{"tests/data/golden/edge-60002", "relatorio.txt",
-                                 "tests/data/golden/edge-60002/expected-report.txt"},
-                      GoldenCase{"tests/data/golden/edge-60028", "saida.txt",
-                                 "tests/data/golden/edge-60028/expected-report.txt"},
-                      GoldenCase{"tests/data/golden/edge-60076", "relatorio.txt",
-                                 "tests/data/golden/edge-60076/expected-report.txt"},
-                      GoldenCase{"examples/constant-ratio", "relatorio.txt",
-                                 "tests/data/examples/constant-ratio.report"},
-                      GoldenCase{"examples/variable-ratio", "relatorio.txt",
-                                 "tests/data/examples/variable-ratio.report"}),
+    ::testing::Combine(
+        ::testing::Values(GoldenCase{"tests/data/golden/worked", "relatorio.txt",
+                                     "tests/data/golden/worked/expected-report.txt"},
+                          GoldenCase{"tests/data/golden/normal-31337", "relatorio.txt",
+                                     "tests/data/golden/normal-31337/expected-report.txt"},
+                          GoldenCase{"tests/data/golden/edge-16180", "res.out",
+                                     "tests/data/golden/edge-16180/expected-report.txt"},
+                          GoldenCase{"tests/data/golden/edge-27182", "relatorio.txt",
+                                     "tests/data/golden/edge-27182/expected-report.txt"},
+                          GoldenCase{"tests/data/golden/edge-60002", "relatorio.txt",
+                                     "tests/data/golden/edge-60002/expected-report.txt"},
+                          GoldenCase{"tests/data/golden/edge-60028", "saida.txt",
+                                     "tests/data/golden/edge-60028/expected-report.txt"},
+                          GoldenCase{"tests/data/golden/edge-60076", "relatorio.txt",
+                                     "tests/data/golden/edge-60076/expected-report.txt"},
+                          GoldenCase{"examples/constant-ratio", "relatorio.txt",
+                                     "tests/data/examples/constant-ratio.report"},
+                          GoldenCase{"examples/variable-ratio", "relatorio.txt",
+                                     "tests/data/examples/variable-ratio.report"}),
+        ::testing::Values("off", "on")),
     [](const auto& info) {
-      std::string name = fs::path(info.param.folder).filename().string();
+      std::string name = fs::path(std::get<0>(info.param).folder).filename().string();
       for (char& ch : name)
         if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-      return name;
+      return name + "_pipeline_" + std::get<1>(info.param);
     });
 
 }  // namespace

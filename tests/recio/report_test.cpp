@@ -173,6 +173,40 @@ TEST(MathFunctions, MessageText) {
   EXPECT_EQ(compose_math_line("exp", MathError::PLoss), "M6206: MATH - exp: PLOSS error");
 }
 
+// Under a hold the same errors are kept instead of reported: the first one, until it is taken;
+// the function's own result comes back.
+TEST(MathFunctions, HeldErrors) {
+  struct Case {
+    double (*call)();
+    std::string_view function;
+    MathError kind;
+  } cases[] = {
+      {[] { return rt_log(0.0); }, "log", MathError::Sing},
+      {[] { return rt_log(-1.0); }, "log", MathError::Domain},
+      {[] { return rt_pow(1.0, -std::numeric_limits<double>::infinity()); }, "pow",
+       MathError::Domain},
+      {[] { return rt_pow(-8.0, 1.0 / 3); }, "pow", MathError::Domain},
+  };
+  MathErrorHold hold;
+  for (const Case& c : cases) {
+    EXPECT_FALSE(hold.holds());
+    c.call();
+    rt_log(-2.0);  // a later error does not replace the first
+    ASSERT_TRUE(hold.holds()) << c.function;
+    MathFault f = hold.take();
+    EXPECT_EQ(f.function, c.function);
+    EXPECT_EQ(f.kind, c.kind);
+  }
+  EXPECT_EQ(rt_log(0.0), -std::numeric_limits<double>::infinity());
+  {
+    MathErrorHold inner;  // nested: the inner hold takes the errors while it lives
+    rt_pow(-8.0, 0.5);
+    EXPECT_TRUE(inner.holds());
+  }
+  EXPECT_EQ(hold.take().kind, MathError::Sing);
+  EXPECT_FALSE(hold.holds());
+}
+
 // The process status is the status code; the shell sees its low byte (29 for 0xC000001D).
 constexpr int exit_byte(std::uint16_t number, Severity s = Severity::Severe) {
   return static_cast<int>(make_status(s, number).bits() & 0xFF);

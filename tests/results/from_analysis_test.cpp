@@ -10,16 +10,10 @@
 namespace results {
 namespace {
 
-class FromAnalysisTest : public ::testing::Test {
- protected:
-  FromAnalysisTest() { analysis::reset_state(); }
-  ~FromAnalysisTest() override { analysis::reset_state(); }
-};
-
 // Two variables of which the second is not selected, on four meshes: the low-order scheme
 // 1 + h, the high-order one 1 + h^2 + (second variable) ... the analysis's own tables.
-TEST_F(FromAnalysisTest, CopiesTheSelectedVariablesAndFindsTheIntervalTexts) {
-  analysis::State& s = analysis::state();
+TEST(FromAnalysisTest, CopiesTheSelectedVariablesAndFindsTheIntervalTexts) {
+  analysis::State s;
   const double h[] = {0.4, 0.2, 0.1, 0.05};
   s.var_count = 3;
   s.mesh_count = 4;
@@ -48,11 +42,10 @@ TEST_F(FromAnalysisTest, CopiesTheSelectedVariablesAndFindsTheIntervalTexts) {
       s.numerical_solution(var, j, 1) = 1 + h[j - 1] * h[j - 1] + 0.1 * h[j - 1];
       s.numerical_solution(var, j, 2) = 1 + h[j - 1] * h[j - 1];
     }
-    s.var_index = var;
-    analysis::analyse_variable();
+    analysis::analyse_variable(s, var);
   }
 
-  RunInput run = from_analysis_state();
+  RunInput run = from_analysis(analysis::RunView(s));
   EXPECT_EQ(run.h, std::vector<double>(std::begin(h), std::end(h)));
   EXPECT_EQ(run.title, "T\xEDtulo");
   EXPECT_EQ(run.report_name, "rel.txt");
