@@ -35,7 +35,7 @@ std::optional<Options> parse_command_line(int argc, const char* const* argv,
       "The extras (--json, --csv, --plots) are written only after a run that ends normally.\n"
       "Qt's own options (-platform, -style, ...) are not accepted; Qt reads its settings from\n"
       "the environment (QT_QPA_PLATFORM, DISPLAY, ...). TAVO_CONSOLE=window or terminal chooses\n"
-      "the front end.");
+      "the front end; TAVO_PIPELINE=auto, on or off stands for --pipeline.");
   cli.set_version_flag("--version", "tavo " + version, "Print the version and exit");
 
   Options o;
@@ -64,6 +64,11 @@ std::optional<Options> parse_command_line(int argc, const char* const* argv,
             return safety_factor(s) ? std::string() : "must be a finite number greater than 0";
           },
           ""));
+  std::string pipeline;
+  cli.add_option("--pipeline", pipeline,
+                 "auto (the default), on or off: analyse ahead on a second thread")
+      ->type_name("MODE")
+      ->check(CLI::IsMember({"auto", "on", "off"}).description(""));
   for (CLI::Option* opt : cli.get_options())
     opt->multi_option_policy(CLI::MultiOptionPolicy::Throw);
   cli.get_formatter()->column_width(24);
@@ -101,6 +106,9 @@ std::optional<Options> parse_command_line(int argc, const char* const* argv,
   }
   if (no_editor) o.editor = analysis::EditorUse::Skip;
   if (!fs_text.empty()) o.gci_fs = *safety_factor(fs_text);
+  if (pipeline == "auto") o.pipeline = analysis::Pipeline::Auto;
+  if (pipeline == "on") o.pipeline = analysis::Pipeline::On;
+  if (pipeline == "off") o.pipeline = analysis::Pipeline::Off;
   status = 0;
   return o;
 }

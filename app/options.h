@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "analysis/pipeline.h"
 #include "analysis/run_sequence.h"
 
 namespace app {
@@ -18,6 +19,8 @@ struct Options {
   std::string plots;
   std::string plot_format = "svg";
   double gci_fs = 1.25;
+  // Whether the analysis may go ahead on a worker thread; unset: TAVO_PIPELINE decides.
+  std::optional<analysis::Pipeline> pipeline;
 
   bool wants_extras() const { return !json.empty() || !csv.empty() || !plots.empty(); }
 };

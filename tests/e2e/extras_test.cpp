@@ -228,8 +228,8 @@ TEST_F(CommandLineTest, HelpAndVersion) {
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(r.out.rfind("Tavo verifies", 0), 0u) << r.out;
     EXPECT_NE(r.out.find("Usage: tavo [OPTIONS] [FOLDER]"), std::string::npos) << r.out;
-    for (const char* option :
-         {"--no-editor", "--json", "--csv", "--plots", "--plot-format", "--gci-fs", "--version"})
+    for (const char* option : {"--no-editor", "--json", "--csv", "--plots", "--plot-format",
+                               "--gci-fs", "--pipeline", "--version"})
       EXPECT_NE(r.out.find(option), std::string::npos) << option;
     EXPECT_EQ(r.err, "");
   }
@@ -251,6 +251,8 @@ TEST_F(CommandLineTest, UsageErrorsExitWithTwo) {
       {"--gci-fs", "abc"},
       {"--gci-fs", "inf"},
       {"--gci-fs", "1,5"},
+      {"--pipeline", "yes"},
+      {"--pipeline"},
       {"--json"},
       {"--json", ""},
       {"--json", "-", "--csv", "-"},
