@@ -131,10 +131,17 @@ void ImageWindow::init_menu(Library& library) {
   library.apply_menu_context(context);
 }
 
+QStringList ImageWindow::save_filters() const {
+  return {kBitmapFilter, kAllFilesFilter};
+}
+
 void ImageWindow::save() {
-  const std::optional<QString> path = ask_bitmap_file(window());
-  if (!path) return;
-  if (write_bitmap(*path, snapshot()) != SaveStatus::Ok)
+  const std::optional<SaveChoice> choice = ask_save_file(window(), save_filters());
+  if (!choice) return;
+  const bool bitmap = choice->filter == kBitmapFilter || choice->filter == kAllFilesFilter;
+  const bool saved = bitmap ? write_bitmap(choice->path, snapshot()) == SaveStatus::Ok
+                            : save_as(choice->filter, choice->path);
+  if (!saved)
     raise_diagnostic(DiagnosticKind::Error, diagnostic::kInternalError, Module::pkgsave, __LINE__);
 }
 

@@ -11,6 +11,7 @@
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <QPointer>
+#include <QStringList>
 
 #include <string>
 
@@ -39,6 +40,13 @@ class ImageWindow : public QAbstractScrollArea, public ChildWindow {
   virtual bool holds_text() const { return false; }
   // The text of a range of cells, as Copy puts it on the clipboard (code page 1252).
   virtual std::string text_of(const TextRange& /*range*/) const { return {}; }
+
+  // The Save dialog's filters, the first selected: "Bitmap Files(*.bmp)" and "All Files(*.*)",
+  // both written as a bitmap file. A subclass may add its own, which save_as() writes.
+  virtual QStringList save_filters() const;
+  // Writes the image to `path` for a filter that a subclass added to save_filters(): false when
+  // that failed (the library's error 5 follows). Never called for the two bitmap filters.
+  virtual bool save_as(const QString& /*filter*/, const QString& /*path*/) { return false; }
 
   // A copy of the image, taken under the DrawLock.
   QImage snapshot() const;

@@ -90,23 +90,42 @@ QDialog* progress_dialog(QWidget* frame, bool* cancelled) {
   return dialog;
 }
 
+// "Bitmap Files(*.bmp)" gives "bmp"; a filter of several patterns, or of "*.*", gives "bmp" too.
+QString default_suffix(const QString& filter) {
+  const qsizetype open = filter.indexOf('(');
+  const qsizetype close = filter.lastIndexOf(')');
+  if (open < 0 || close < open) return QStringLiteral("bmp");
+  const QString patterns = filter.mid(open + 1, close - open - 1).trimmed();
+  if (!patterns.startsWith("*.") || patterns.contains(' ') || patterns.contains(';'))
+    return QStringLiteral("bmp");
+  const QString suffix = patterns.mid(2);
+  return suffix.isEmpty() || suffix.contains('*') || suffix.contains('?') ? QStringLiteral("bmp")
+                                                                          : suffix;
+}
+
 }  // namespace
 
-std::optional<QString> ask_bitmap_file(QWidget* owner) {
+std::optional<SaveChoice> ask_save_file(QWidget* owner, const QStringList& filters) {
   QPointer<QFileDialog> dialog = new QFileDialog(owner, QStringLiteral("Save As"));
-  dialog->setObjectName("SaveBitmap");
+  dialog->setObjectName("SaveImage");
   dialog->setOption(QFileDialog::DontUseNativeDialog);
   dialog->setAcceptMode(QFileDialog::AcceptSave);  // asks before replacing a file
   dialog->setFileMode(QFileDialog::AnyFile);
-  dialog->setNameFilters({"Bitmap Files(*.bmp)", "All Files(*.*)"});
-  dialog->selectNameFilter("Bitmap Files(*.bmp)");
-  dialog->setDefaultSuffix("bmp");
+  dialog->setNameFilters(filters);
+  const auto follow = [dialog](const QString& filter) {
+    if (dialog) dialog->setDefaultSuffix(default_suffix(filter));
+  };
+  QObject::connect(dialog.data(), &QFileDialog::filterSelected, dialog.data(), follow);
+  if (!filters.isEmpty()) {
+    dialog->selectNameFilter(filters.first());
+    follow(filters.first());
+  }
   const int result = dialog->exec();
   if (dialog.isNull()) return std::nullopt;  // the frame closed under it
-  const QString file = dialog->selectedFiles().value(0);
+  SaveChoice choice{dialog->selectedFiles().value(0), dialog->selectedNameFilter()};
   delete dialog.data();
-  if (result != QDialog::Accepted || file.isEmpty()) return std::nullopt;
-  return file;
+  if (result != QDialog::Accepted || choice.path.isEmpty()) return std::nullopt;
+  return choice;
 }
 
 SaveStatus write_bitmap(const QString& path, const QImage& image) {

@@ -16,10 +16,18 @@ class QWidget;
 
 namespace console::window {
 
-// The save dialog owned by `owner`: filters "Bitmap Files(*.bmp)" and "All Files(*.*)", the first
-// selected, default extension bmp, asking before an existing file is replaced. The chosen file,
-// or none when cancelled.
-std::optional<QString> ask_bitmap_file(QWidget* owner);
+// The filters of a window's save dialog: a bitmap file, or any name (written as a bitmap too).
+inline const QString kBitmapFilter = QStringLiteral("Bitmap Files(*.bmp)");
+inline const QString kAllFilesFilter = QStringLiteral("All Files(*.*)");
+
+struct SaveChoice {
+  QString path;
+  QString filter;  // one of the dialog's filters
+};
+// The save dialog owned by `owner` with `filters`, the first selected, asking before an existing
+// file is replaced. A name typed without an extension gets the selected filter's (one "*.ext"
+// pattern), or "bmp" for a filter without one. The chosen file, or none when cancelled.
+std::optional<SaveChoice> ask_save_file(QWidget* owner, const QStringList& filters);
 
 // Writes `image` as a bitmap file of its natural depth (save_dib: replaced whole or not at all).
 SaveStatus write_bitmap(const QString& path, const QImage& image);

@@ -1,5 +1,6 @@
 // The commands that act on a window's image: Save (the dialog and the bitmap file), Print (the
 // failure boxes, the progress dialog, the page), Size To Fit and Full Screen.
+#include <QClipboard>
 #include <QDialog>
 #include <QFileDialog>
 #include <QLabel>
@@ -18,6 +19,7 @@
 
 #include "box_helpers.h"
 #include "console/window/full_screen.h"
+#include "console/window/image_window.h"
 #include "console/window/print_save.h"
 #include "frame_fixture.h"
 #include "registry.h"
@@ -97,6 +99,31 @@ struct Bitmap {
   }
 };
 
+// A window of another kind on the same base: a picture, with a file type of its own to save.
+class PictureWindow : public console::window::ImageWindow {
+ public:
+  explicit PictureWindow(console::Library& library) : ImageWindow(library) {
+    picture_ = QImage(40, 30, QImage::Format_RGB32);
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 40; ++x) picture_.setPixel(x, y, qRgb(x * 6, y * 8, (x ^ y) * 4));
+  }
+  console::SafeMutex& draw_lock() const override { return lock_; }
+  const QImage& image() const override { return picture_; }
+  QStringList save_filters() const override {
+    return ImageWindow::save_filters() << QStringLiteral("Picture Files(*.pic)");
+  }
+  bool save_as(const QString& filter, const QString& path) override {
+    saved << filter + "|" + path;
+    return !path.contains("refused");
+  }
+
+  QStringList saved;
+
+ private:
+  mutable console::SafeMutex lock_;
+  QImage picture_;
+};
+
 QByteArray read_all(const QString& path) {
   QFile f(path);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -153,6 +180,63 @@ class ImageCommandsTest : public QObject, private tavo::testing::FrameFixture {
     frame_->command(kSave);
     QVERIFY(ask.seen);
     QCOMPARE(Bitmap::parse(read_all(dir.filePath("tela.bmp"))).image, widget(id)->snapshot());
+  }
+
+  void aWindowOfAnotherKindSelectsCopiesAndSavesItsOwnWay() {
+    auto* picture = new PictureWindow(*library_);
+    QMdiSubWindow* sub = frame_->client()->addSubWindow(picture);
+    sub->setWindowTitle("Picture");
+    sub->show();
+    frame_->client()->setActiveSubWindow(sub);
+    // Select Text on a window without text selects pixels.
+    QVERIFY(item("&Edit", kSelectText)->isEnabled());
+    frame_->command(kSelectText);
+    QCOMPARE(sub->windowTitle(), QString("Mark Graphics - Picture"));
+    QTest::mousePress(picture->viewport(), Qt::LeftButton, {}, QPoint(4, 3));
+    QTest::mouseMove(picture->viewport(), QPoint(20, 12));
+    QTest::mouseRelease(picture->viewport(), Qt::LeftButton, {}, QPoint(20, 12));
+    QCOMPARE(sub->windowTitle(), QString("Select graphics in Picture"));
+    frame_->command(kCopy);
+    QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+             picture->snapshot().copy(QRect(QPoint(4, 3), QPoint(20, 12))));
+    QCOMPARE(sub->windowTitle(), QString("Picture"));
+
+    // Its own filter: written by the window, the name completed with its extension.
+    QTemporaryDir dir;
+    QStringList filters;
+    on_file_dialog([&](QFileDialog* dialog) {
+      filters = dialog->nameFilters();
+      dialog->selectNameFilter("Picture Files(*.pic)");
+      emit dialog->filterSelected("Picture Files(*.pic)");
+      dialog->selectFile(dir.filePath("quadro"));
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    frame_->command(kSave);
+    QCOMPARE(filters.size(), 3);
+    QCOMPARE(picture->saved, QStringList("Picture Files(*.pic)|" + dir.filePath("quadro.pic")));
+    // The bitmap filters stay the base's.
+    on_file_dialog([&](QFileDialog* dialog) {
+      dialog->selectFile(dir.filePath("quadro"));
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    frame_->command(kSave);
+    QCOMPARE(picture->saved.size(), 1);
+    QCOMPARE(Bitmap::parse(read_all(dir.filePath("quadro.bmp"))).image, picture->snapshot());
+  }
+
+  void aSaveThatFailsSaysInternalError() {
+    open(grid(12, 4));
+    const QString refused = "/proc/tela.bmp";  // no file can be made there, even by root
+    on_file_dialog([&](QFileDialog* dialog) {
+      dialog->selectFile(refused);
+      dialog->QDialog::accept();
+    });
+    tavo::testing::SeenBox box;
+    tavo::testing::answer_next_box(QMessageBox::Ok, &box);
+    frame_->command(kSave);
+    QTRY_VERIFY(box.seen);
+    QVERIFY(box.text.startsWith("Internal Error - unexpected error\nfile \"pkgsave"));
+    QVERIFY(!QFile::exists(refused));
   }
 
   void anIndexedImageKeepsItsColourTable() {
