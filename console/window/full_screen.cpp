@@ -18,6 +18,7 @@ namespace console::window {
 FullScreenView::FullScreenView(ImageWindow* source, const QString& object_name)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), source_(source) {
   setObjectName(object_name);
+  setWindowTitle(object_name);  // what a task list shows for the borderless window
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::StrongFocus);
   setCursor(Qt::BlankCursor);  // the class has no cursor

@@ -1,7 +1,7 @@
 // Full Screen: a window's image in a borderless top-level window the size of the screen, on black,
-// named with the "FullWnd" class suffix. Keys typed there go to the window it shows (so a pending
-// read still takes them); Alt+Enter or a click of the left or right button returns to the normal
-// view, and closing it also closes the application.
+// named and titled with the "FullWnd" class suffix. Keys typed there go to the window it shows (so
+// a pending read still takes them); Alt+Enter or a click of the left or right button returns to the
+// normal view, and closing it also closes the application.
 #pragma once
 
 #include <QPointer>

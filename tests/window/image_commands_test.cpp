@@ -355,6 +355,7 @@ class ImageCommandsTest : public QObject, private tavo::testing::FrameFixture {
     QVERIFY(view != nullptr);
     QCOMPARE(view->geometry(), QGuiApplication::primaryScreen()->geometry());
     QVERIFY(view->windowFlags().testFlag(Qt::FramelessWindowHint));
+    QCOMPARE(view->windowTitle(), QString("tavoFullWnd"));
     QVERIFY(!item("&Edit", kSelectAll)->isEnabled());
     // Typed there, the keys reach the pending read.
     auto read = std::async(std::launch::async, [this, id] { return read_line(id); });

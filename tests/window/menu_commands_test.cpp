@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QMdiArea>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QUrl>
@@ -68,6 +69,14 @@ class MenuCommandsTest : public QObject, private tavo::testing::FrameFixture {
         written = n;
       }
     });
+    // Ends the program, running, however the test ends.
+    const auto finish = [&] {
+      if (!program.joinable()) return;
+      if (library_->run_state() == RunState::Paused) frame_->command(kResume);
+      stop = true;
+      program.join();
+    };
+    const auto finish_anyway = qScopeGuard(finish);
     QTRY_VERIFY(written.load() > 20);
     // Again and again, while the windows keep painting the program's output and status.
     for (int cycle = 0; cycle < 25; ++cycle) {
@@ -84,8 +93,7 @@ class MenuCommandsTest : public QObject, private tavo::testing::FrameFixture {
       QCOMPARE(library_->run_state(), RunState::Running);
       QTRY_VERIFY(written.load() > at);
     }
-    stop = true;
-    program.join();
+    finish();  // and the program's state shows on the status line as it ends
     QTRY_COMPARE(state_text(), QString("Running"));
   }
 
