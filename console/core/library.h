@@ -7,7 +7,6 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -21,6 +20,7 @@
 #include "console/core/line_input.h"
 #include "console/core/menu.h"
 #include "console/core/run_state.h"
+#include "console/core/safe_lock.h"
 #include "console/core/status_message.h"
 #include "console/core/text_window.h"
 #include "console/core/window_table.h"
@@ -156,7 +156,7 @@ class Library {
   RunControl run_control_;
   StatusMessage status_message_;
   std::atomic<bool> status_line_visible_{true};
-  mutable std::mutex menu_mutex_;
+  mutable SafeMutex menu_mutex_;
   MenuBarModel menu_ = [] {
     MenuBarModel bar = MenuBarModel::full();
     bar.set_checked(command::kStatusBar, true);  // the status line starts visible
@@ -169,8 +169,8 @@ class Library {
   std::mutex default_mutex_;  // the choice of a thread's default console window
 
   // The line input of the one pending read and the paste queue.
-  mutable std::mutex input_mutex_;
-  std::condition_variable input_event_;
+  mutable SafeMutex input_mutex_;
+  SafeCondition input_event_;
   LineInput line_input_;
   PasteQueue paste_;
   std::int32_t reading_window_ = 0;

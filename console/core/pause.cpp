@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "console/core/safe_lock.h"
 #include "console/core/threads.h"
 
 namespace console {
@@ -22,15 +23,19 @@ sigset_t g_wait_mask;           // everything blocked but the resume signal
 
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
 
+// Stops the calling thread until the pause ends. The resume signal must be blocked on entry, so
+// that one sent between the test and sigsuspend stays pending and ends the wait at once.
+void wait_while_suspended() {
+  g_stopped.fetch_add(1, std::memory_order_acq_rel);
+  while (g_suspended.load(std::memory_order_acquire)) sigsuspend(&g_wait_mask);
+  g_stopped.fetch_sub(1, std::memory_order_acq_rel);
+}
+
+// The resume signal is blocked from the handler's start (its sa_mask). A thread holding a lock
+// that the GUI thread takes stops later, when it lets go of it (safe_lock.h).
 void on_suspend_signal(int) {
   const int saved_errno = errno;
-  if (g_suspended.load(std::memory_order_acquire)) {
-    g_stopped.fetch_add(1, std::memory_order_acq_rel);
-    // The resume signal is blocked from the handler's start (its sa_mask), so one sent between
-    // the test and sigsuspend stays pending and ends the wait at once.
-    while (g_suspended.load(std::memory_order_acquire)) sigsuspend(&g_wait_mask);
-    g_stopped.fetch_sub(1, std::memory_order_acq_rel);
-  }
+  if (g_suspended.load(std::memory_order_acquire) && !detail::defer_stop()) wait_while_suspended();
   errno = saved_errno;
 }
 
@@ -70,7 +75,20 @@ int resume_signal() {
   return SIGRTMIN + 5;
 }
 
-int suspend_workers(std::chrono::milliseconds limit) {
+void detail::stop_now_if_paused() {
+  if (!g_suspended.load(std::memory_order_acquire)) return;
+  // Both signals blocked: the stop signal of a later pause must not stop the thread a second
+  // time inside this wait.
+  sigset_t both, saved;
+  sigemptyset(&both);
+  sigaddset(&both, suspend_signal());
+  sigaddset(&both, resume_signal());
+  pthread_sigmask(SIG_BLOCK, &both, &saved);
+  if (g_suspended.load(std::memory_order_acquire)) wait_while_suspended();
+  pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+}
+
+int signal_workers_to_stop() {
   std::lock_guard control(g_control);
   if (g_released || g_suspended.load()) return 0;
   install_handlers();
@@ -81,13 +99,27 @@ int suspend_workers(std::chrono::milliseconds limit) {
     if (pthread_equal(worker, self)) return;
     if (pthread_kill(worker, suspend_signal()) == 0) g_signalled.push_back(worker);
   });
-  const int wanted = static_cast<int>(g_signalled.size());
+  return static_cast<int>(g_signalled.size());
+}
+
+int wait_for_workers_to_stop(std::chrono::milliseconds limit) {
+  int wanted;
+  {
+    std::lock_guard control(g_control);
+    if (!g_suspended.load()) return 0;
+    wanted = static_cast<int>(g_signalled.size());
+  }
   const auto give_up = std::chrono::steady_clock::now() + limit;
   while (g_stopped.load(std::memory_order_acquire) < wanted &&
          std::chrono::steady_clock::now() < give_up) {
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
   return std::min(g_stopped.load(std::memory_order_acquire), wanted);
+}
+
+int suspend_workers(std::chrono::milliseconds limit) {
+  if (signal_workers_to_stop() == 0) return 0;
+  return wait_for_workers_to_stop(limit);
 }
 
 void resume_workers() {

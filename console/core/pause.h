@@ -1,7 +1,8 @@
 // Pause and Resume for real: the worker threads (threads.h) are stopped where they stand and let
 // go again. A worker is stopped by a real-time signal whose handler waits in sigsuspend until
-// the resume signal arrives; the handler allocates nothing and takes no lock. The pause takes the
-// active window's DrawLock around the stopping, so that no worker stops in the middle of drawing.
+// the resume signal arrives; the handler allocates nothing and takes no lock. A worker holding a
+// lock that the GUI thread needs (a SafeMutex, safe_lock.h: the DrawLocks among them) stops as
+// soon as it lets go of it, so no worker stops in the middle of drawing or posting to the windows.
 //
 // The signals are SIGRTMIN + 4 (stop) and SIGRTMIN + 5 (go on); nothing else in the program
 // uses real-time signals (the run-time's own are SIGINT, SIGQUIT, SIGHUP and the processor
@@ -24,6 +25,10 @@ int resume_signal();
 // and stops nothing while the workers are already stopped or after release_workers_for_exit().
 // Call it on a thread that is not a worker (the GUI thread), under the window's DrawLock.
 int suspend_workers(std::chrono::milliseconds limit = std::chrono::milliseconds(500));
+// suspend_workers in two steps: the stop signal to every live worker but the caller (the number
+// signalled; 0 while already stopped or after the release), then the wait.
+int signal_workers_to_stop();
+int wait_for_workers_to_stop(std::chrono::milliseconds limit = std::chrono::milliseconds(500));
 // Lets the stopped workers go on; nothing when none is stopped. Does not wait for them.
 void resume_workers();
 bool workers_suspended();
@@ -35,19 +40,21 @@ bool workers_suspended();
 void release_workers_for_exit();
 
 // The Pause command (also the start of a selection): the library's state becomes Paused and the
-// program's menu items are grayed (Library::pause); when that asks for it, the workers are
-// stopped under `draw_lock` (any BasicLockable: the active window's DrawLock) and the pause is
-// marked done. Returns the library's step: None when nothing was done (already paused: the
-// second-pause rule; finished; a pause in progress). Blocks for as long as the DrawLock is held
-// elsewhere, so the caller must not hold what a drawing thread waits for. On the GUI thread.
+// program's menu items are grayed (Library::pause); when that asks for it, the workers are sent
+// the stop signal under `draw_lock` (any BasicLockable: the active window's DrawLock), their
+// stopping is waited for without it (a worker waiting for the lock stops once it has drawn), and
+// the pause is marked done. Returns the library's step: None when nothing was done (already
+// paused: the second-pause rule; finished; a pause in progress). On the GUI thread, holding no
+// lock a worker may wait for.
 template <class Lockable>
 PauseStep pause_program(Library& library, Lockable& draw_lock) {
   const PauseStep step = library.pause();
   if (step == PauseStep::SuspendProgram) {
     {
       std::lock_guard guard(draw_lock);
-      suspend_workers();
+      signal_workers_to_stop();
     }
+    wait_for_workers_to_stop();
     library.pause_done();
   }
   return step;

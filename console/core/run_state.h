@@ -1,8 +1,9 @@
 // The program's run state (Running, Paused, Finished) and the pause/resume state machine.
 #pragma once
 
-#include <mutex>
 #include <string_view>
+
+#include "console/core/safe_lock.h"
 
 namespace console {
 
@@ -40,7 +41,7 @@ class RunControl {
   ResumeStep resume();
 
  private:
-  mutable std::mutex mutex_;
+  mutable SafeMutex mutex_;
   RunState state_ = RunState::Running;
   bool pause_in_progress_ = false;
   bool second_pause_ = false;

@@ -9,6 +9,15 @@ TextRange::Columns TextRange::columns_of(int row, int columns) const {
   return {row == first_row ? first_column : 1, row == last_row ? last_column : columns};
 }
 
+std::string selection_text(const TextModel& model, const TextRange& range) {
+  std::string text;
+  for (int row = range.first_row; row <= range.last_row; ++row) {
+    const TextRange::Columns columns = range.columns_of(row, model.columns());
+    text += model.copy_text(row, columns.first, row, columns.last);
+  }
+  return text;
+}
+
 void Selection::begin(SelectionMode mode, const SelectionGeometry& geometry, Point origin) {
   mode_ = mode;
   geometry_ = geometry;

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "console/core/text_model.h"  // TextModel, PixelRect (a rectangle of image pixels)
+
 namespace console {
 
 enum class SelectionMode { None, Text, Graphics };
@@ -21,15 +23,6 @@ struct Point {
   int x = 0;  // text: column; graphics: pixel
   int y = 0;  // text: row; graphics: pixel
   friend bool operator==(const Point&, const Point&) = default;
-};
-
-// A rectangle of image pixels.
-struct PixelRect {
-  int x = 0;
-  int y = 0;
-  int width = 0;
-  int height = 0;
-  friend bool operator==(const PixelRect&, const PixelRect&) = default;
 };
 
 // A text selection in cells, in reading order (the anchor and the extent sorted): on the first
@@ -50,6 +43,11 @@ struct TextRange {
   // The selected columns of a row between first_row and last_row, for a buffer `columns` wide.
   Columns columns_of(int row, int columns) const;
 };
+
+// What Copy puts on the clipboard for a text selection: its rows as TextModel::copy_text gives
+// them, each cut to the row's selected columns (blanks for gaps and before the first run, nothing
+// after the last run, CR LF per row, an empty record only its line end).
+std::string selection_text(const TextModel& model, const TextRange& range);
 
 // The window the selection is made in.
 struct SelectionGeometry {

@@ -2,10 +2,11 @@
 // locked input prompt that holds new messages back while it is shown.
 #pragma once
 
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "console/core/safe_lock.h"
 
 namespace console {
 
@@ -25,7 +26,7 @@ class StatusMessage {
   bool prompt_locked() const;
 
  private:
-  mutable std::mutex mutex_;
+  mutable SafeMutex mutex_;
   std::string shown_;
   bool locked_ = false;
 };

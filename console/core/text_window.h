@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "console/core/safe_lock.h"
 #include "console/core/text_model.h"
 
 namespace console {
@@ -29,8 +30,9 @@ class TextWindow {
 
   std::int32_t id() const { return id_; }
 
-  // The DrawLock: around every change of the model and every drawing and painting.
-  std::mutex& draw_lock() { return draw_lock_; }
+  // The DrawLock: around every change of the model and every drawing and painting. A pause never
+  // stops a thread that holds it.
+  SafeMutex& draw_lock() { return draw_lock_; }
   // The model; only under the DrawLock.
   TextModel& model() { return model_; }
 
@@ -65,10 +67,10 @@ class TextWindow {
   void written();
 
   const std::int32_t id_;
-  std::mutex draw_lock_;
+  SafeMutex draw_lock_;
   TextModel model_;
   TextView* view_ = nullptr;
-  mutable std::mutex title_mutex_;
+  mutable SafeMutex title_mutex_;
   std::string title_;
   std::atomic<bool> configured_{false};
   std::atomic<bool> closed_{false};

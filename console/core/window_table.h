@@ -5,9 +5,9 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
 #include "console/core/frontend.h"
+#include "console/core/safe_lock.h"
 
 namespace console {
 
@@ -47,7 +47,7 @@ class WindowTable {
     bool reserved = false;
     std::shared_ptr<TextWindow> record;
   };
-  mutable std::mutex mutex_;
+  mutable SafeMutex mutex_;
   std::array<Slot, kSlots> slots_{};
 };
 

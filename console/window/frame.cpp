@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -11,7 +12,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 #include "console/window/child_window.h"
+#include "console/window/help_viewer.h"
 #include "console/window/status_bar.h"
 #include "console/window/text.h"
 
@@ -73,6 +77,7 @@ std::vector<FrameWindow::Popup> FrameWindow::build_menus(const MenuBarModel& mod
       connect(action, &QAction::triggered, this,
               [this, action] { command(action->data().toInt()); });
     }
+    menu->installEventFilter(this);  // F1: help mode
     popups.push_back({menu, p});
     connect(menu, &QMenu::aboutToShow, this,
             [this, full, p] { init_menu(full ? full_[p] : minimal_[p], full); });
@@ -102,7 +107,16 @@ void FrameWindow::init_menu(const Popup& popup, bool full) {
   }
 }
 
+QString FrameWindow::caption() const {
+  return to_qstring(library_.application_name());
+}
+
 void FrameWindow::command(int id) {
+  if (help_mode_) {
+    help_mode_ = false;
+    help_for_command(this, caption(), id);
+    return;
+  }
   switch (id) {
     case command::kExitMinimal:
     case command::kExit:
@@ -112,8 +126,92 @@ void FrameWindow::command(int id) {
       return;
     case command::kNothing:
       return;
+    case command::kCascade:
+      client_->cascadeSubWindows();
+      return;
+    case command::kTile:
+      tile_vertically();
+      return;
+    case command::kArrangeIcons:
+      arrange_icons();
+      return;
+    case command::kStatusBar:
+      library_.show_status_line(library_.status_line_visible() ? 0 : 1);
+      refresh_status();
+      centralWidget()->layout()->activate();
+      return;
+    case command::kContents:
+      open_help(this, caption(), std::nullopt);
+      return;
+    case command::kUsingHelp:
+      show_using_help(this, caption());
+      return;
+    case command::kAbout:
+      show_about(this, caption());
+      return;
     default:
       if (ChildWindow* child = child_of(client_->activeSubWindow())) child->command(id);
+  }
+}
+
+bool FrameWindow::eventFilter(QObject* watched, QEvent* event) {
+  auto* menu = qobject_cast<QMenu*>(watched);
+  if (menu == nullptr || event->type() != QEvent::KeyPress ||
+      static_cast<QKeyEvent*>(event)->key() != Qt::Key_F1)
+    return QMainWindow::eventFilter(watched, event);
+  QAction* item = menu->activeAction();
+  if (item == nullptr || item->isSeparator() || item->menu() != nullptr) return true;
+  // The highlighted item is chosen in help mode, grayed or not: its help instead of the command,
+  // once the menu has closed.
+  const int id = item->data().toInt();
+  menu->hide();
+  QTimer::singleShot(0, this, [this, id] {
+    set_help_mode();
+    command(id);
+  });
+  return true;
+}
+
+void FrameWindow::tile_vertically() {
+  QList<QMdiSubWindow*> shown;
+  for (QMdiSubWindow* sub : client_->subWindowList()) {
+    if (sub->isVisible() && !sub->isMinimized()) shown << sub;
+  }
+  if (shown.isEmpty()) return;
+  const QSize room = client_->viewport()->size();
+  const int n = static_cast<int>(shown.size());
+  const int columns = n <= 3 ? n : static_cast<int>(std::ceil(std::sqrt(n)));
+  int index = 0;
+  for (int column = 0; column < columns; ++column) {
+    // The first columns take the windows that do not divide evenly.
+    const int in_column = n / columns + (column < n % columns ? 1 : 0);
+    const int left = room.width() * column / columns;
+    const int width = room.width() * (column + 1) / columns - left;
+    for (int row = 0; row < in_column; ++row, ++index) {
+      QMdiSubWindow* sub = shown[index];
+      if (sub->isMaximized()) sub->showNormal();
+      const int top = room.height() * row / in_column;
+      sub->setGeometry(left, top, width, room.height() * (row + 1) / in_column - top);
+    }
+  }
+}
+
+void FrameWindow::arrange_icons() {
+  const QSize room = client_->viewport()->size();
+  int x = 0;
+  int y = room.height();
+  int row_height = 0;
+  for (QMdiSubWindow* sub : client_->subWindowList()) {
+    if (!sub->isMinimized()) continue;
+    const QSize icon = sub->size();
+    if (x > 0 && x + icon.width() > room.width()) {
+      x = 0;
+      y -= row_height;
+      row_height = 0;
+    }
+    if (row_height == 0) row_height = icon.height();
+    sub->move(x, y - row_height);
+    x += icon.width();
   }
 }
 

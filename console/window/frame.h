@@ -1,6 +1,8 @@
 // The frame window: an MDI area with the status line beneath it, the full and the minimal menu
-// bars, and the picture it shows while minimised. Commands chosen in the menus go to the active
-// child window; Exit closes the frame.
+// bars, and the picture it shows while minimised. The frame carries out the commands that concern
+// it (Exit, Cascade, Tile, Arrange Icons, Status Bar, Contents, Using Help, About) and hands the
+// others to the active child window. F1 on a menu item chooses it in help mode: its help opens
+// instead.
 #pragma once
 
 #include <QMainWindow>
@@ -33,6 +35,8 @@ class FrameWindow : public QMainWindow {
 
   // A menu command, as if chosen in the menus.
   void command(int id);
+  // The next command is taken in help mode (F1 held on a menu item).
+  void set_help_mode() { help_mode_ = true; }
   // Reads the run state, the status message and the status line's visibility from the library.
   void refresh_status();
 
@@ -44,6 +48,7 @@ class FrameWindow : public QMainWindow {
   void closing();
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
@@ -55,6 +60,11 @@ class FrameWindow : public QMainWindow {
   };
   std::vector<Popup> build_menus(const MenuBarModel& model, bool full);
   void init_menu(const Popup& popup, bool full);
+  QString caption() const;
+  // The child windows side by side, each as tall as the area (a grid from four on).
+  void tile_vertically();
+  // The minimised child windows in rows along the area's bottom edge.
+  void arrange_icons();
 
   Library& library_;
   QMdiArea* client_ = nullptr;
@@ -63,6 +73,7 @@ class FrameWindow : public QMainWindow {
   std::vector<Popup> minimal_;
   Bar installed_ = Bar::Minimal;
   bool closing_emitted_ = false;
+  bool help_mode_ = false;
   QPixmap picture_;
 };
 

@@ -7,7 +7,8 @@
 
 #include <deque>
 #include <functional>
-#include <mutex>
+
+#include "console/core/safe_lock.h"
 
 class QSocketNotifier;
 
@@ -32,7 +33,7 @@ class GuiMailbox : public QObject {
 
   int event_fd_ = -1;
   QSocketNotifier* notifier_ = nullptr;
-  std::mutex mutex_;
+  SafeMutex mutex_;  // a pause never stops a poster holding it
   std::deque<std::function<void()>> tasks_;
 };
 

@@ -198,14 +198,8 @@ void TextSubWindow::closeEvent(QCloseEvent* event) {
 }
 
 QSize TextSubWindow::image_size() const {
-  auto* text = qobject_cast<TextWindowWidget*>(widget());
-  return text != nullptr ? text->image_size() : QSize();
-}
-
-QSize TextSubWindow::decoration() const {
-  auto* text = qobject_cast<TextWindowWidget*>(widget());
-  if (text == nullptr) return {};
-  return size() - text->viewport()->size();
+  auto* shown = qobject_cast<ImageWindow*>(widget());
+  return shown != nullptr ? shown->image_size() : QSize();
 }
 
 void TextSubWindow::fit_to_image() {
@@ -214,14 +208,16 @@ void TextSubWindow::fit_to_image() {
   if (area == nullptr || image.isEmpty()) return;
   const QSize room = area->viewport()->size();
   if (isMaximized() || isMinimized()) showNormal();
-  auto* text = qobject_cast<TextWindowWidget*>(widget());
-  const QSize frame = size() - (text != nullptr ? text->size() : size());
+  auto* shown = qobject_cast<ImageWindow*>(widget());
+  const QSize frame = size() - (shown != nullptr ? shown->size() : size());
   resize((image + frame).boundedTo(room));
 }
 
 void TextSubWindow::changeEvent(QEvent* event) {
   QMdiSubWindow::changeEvent(event);
   if (event->type() != QEvent::WindowStateChange || !isMaximized()) return;
+  if (auto* shown = qobject_cast<ImageWindow*>(widget()); shown != nullptr && shown->size_to_fit())
+    return;
   QMdiArea* area = mdiArea();
   const QSize image = image_size();
   if (area == nullptr || image.isEmpty()) return;
@@ -237,11 +233,12 @@ void TextSubWindow::changeEvent(QEvent* event) {
 
 void TextSubWindow::resizeEvent(QResizeEvent* event) {
   QMdiSubWindow::resizeEvent(event);
-  auto* text = qobject_cast<TextWindowWidget*>(widget());
-  if (adjusting_ || text == nullptr || isMaximized() || isMinimized()) return;
+  auto* shown = qobject_cast<ImageWindow*>(widget());
+  if (adjusting_ || shown == nullptr || shown->size_to_fit() || isMaximized() || isMinimized())
+    return;
   const QSize image = image_size();
   if (image.isEmpty()) return;
-  const QSize over = text->viewport()->size() - image;
+  const QSize over = shown->viewport()->size() - image;
   if (over.width() <= 0 && over.height() <= 0) return;
   // Never larger than the image: shrink in place.
   adjusting_ = true;
@@ -254,15 +251,11 @@ void TextSubWindow::resizeEvent(QResizeEvent* event) {
 
 TextWindowWidget::TextWindowWidget(Library& library, std::shared_ptr<TextWindow> window,
                                    GuiMailbox& mailbox, QWidget* parent)
-    : QAbstractScrollArea(parent),
-      library_(library),
+    : ImageWindow(library, parent),
       window_(std::move(window)),
       mailbox_(mailbox),
       alive_(std::make_shared<Alive>(Alive{.widget = this})) {
-  setFrameShape(QFrame::NoFrame);
   setFocusPolicy(Qt::StrongFocus);
-  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
-  viewport()->setAutoFillBackground(false);
   setAttribute(Qt::WA_InputMethodEnabled, false);
   blink_ = new QTimer(this);
   blink_->setInterval(std::max(100, QApplication::cursorFlashTime() / 2));
@@ -308,11 +301,9 @@ bool TextWindowWidget::configure(const WindowConfig& config) {
   window_->set_configured();
   if (config.title) {
     window_->set_title(*config.title);
-    setWindowTitle(to_qstring(*config.title));
-    if (parentWidget() != nullptr) parentWidget()->setWindowTitle(to_qstring(*config.title));
+    set_plain_title(to_qstring(*config.title));
   }
-  update_scroll_bars();
-  viewport()->update();
+  image_replaced();
   if (auto* sub = qobject_cast<TextSubWindow*>(parentWidget())) {
     sub->show();
     if (QMdiArea* area = sub->mdiArea()) {
@@ -326,24 +317,14 @@ bool TextWindowWidget::configure(const WindowConfig& config) {
   return true;
 }
 
-QSize TextWindowWidget::image_size() const {
-  std::lock_guard lock(window_->draw_lock());
-  return image_.size();
-}
-
 QSize TextWindowWidget::cell_size() const {
   std::lock_guard lock(window_->draw_lock());
   const TextGeometry& g = window_->model().geometry();
   return {g.cell_width, g.cell_height};
 }
 
-QImage TextWindowWidget::snapshot() const {
-  std::lock_guard lock(window_->draw_lock());
-  return image_.image().copy();
-}
-
-QPoint TextWindowWidget::scroll_offset() const {
-  return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+std::string TextWindowWidget::text_of(const TextRange& range) const {
+  return window_->with_model([&range](TextModel& model) { return selection_text(model, range); });
 }
 
 QRect TextWindowWidget::caret_rect() const {
@@ -393,52 +374,22 @@ void TextWindowWidget::repaint_damage() {
     std::swap(damage, damage_);
     repaint_posted_ = false;
   }
-  viewport()->update(damage.translated(-scroll_offset()));
+  image_changed(damage);
 }
 
 // --- GUI thread ---------------------------------------------------------------------------------
 
-void TextWindowWidget::paintEvent(QPaintEvent* event) {
-  QPainter p(viewport());
-  const QRect target = event->rect();
-  const QPoint offset = scroll_offset();
+void TextWindowWidget::paint_over(QPainter& p, const QRect& target) {
   QRect caret;
   {
     std::lock_guard lock(window_->draw_lock());
-    const QRect source = target.translated(offset).intersected(image_.rect());
-    if (source != target.translated(offset))
-      p.fillRect(target, palette().color(QPalette::Dark));  // beyond the image, if ever
-    if (!source.isEmpty()) p.drawImage(source.topLeft() - offset, image_.image(), source);
-    caret = caret_cell_.translated(-offset);
+    caret = caret_cell_.translated(-scroll_offset());
   }
   if (focused_ && blink_on_ && caret.intersects(target)) {
     p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     p.fillRect(caret, Qt::white);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
   }
-}
-
-void TextWindowWidget::resizeEvent(QResizeEvent* event) {
-  QAbstractScrollArea::resizeEvent(event);
-  update_scroll_bars();
-}
-
-void TextWindowWidget::update_scroll_bars() {
-  const QSize image = image_size();
-  const QSize cell = cell_size();
-  const QSize client = viewport()->size();
-  auto set = [](QScrollBar* bar, int image_extent, int client_extent, int line) {
-    int maximum = image_extent - client_extent;
-    if (maximum < 3) maximum = 0;
-    bar->setRange(0, maximum);
-    bar->setPageStep(std::max(1, client_extent));
-    bar->setSingleStep(std::max(1, line));
-  };
-  set(horizontalScrollBar(), image.width(), client.width(), cell.width());
-  set(verticalScrollBar(), image.height(), client.height(), cell.height());
-}
-
-void TextWindowWidget::scrollContentsBy(int, int) {
-  viewport()->update();
 }
 
 void TextWindowWidget::scroll(Scroll horizontal, Scroll vertical) {
@@ -463,11 +414,13 @@ void TextWindowWidget::focusOutEvent(QFocusEvent* event) {
 }
 
 void TextWindowWidget::keyPressEvent(QKeyEvent* event) {
+  if (selection_key(event->key(), event->modifiers())) return;
   const unsigned modifiers = modifiers_of(event->modifiers());
   const Key key = key_of(event->key());
   if (key != Key::Other) {
     init_menu(library_);  // the items' state as a popup opening now would show it
-    const KeyAction action = key_down_action(key, modifiers, library_.menu(), SizeToFit::Off);
+    const KeyAction action = key_down_action(key, modifiers, library_.menu(),
+                                             size_to_fit() ? SizeToFit::On : SizeToFit::Off);
     if (action.command != 0) {
       command(action.command);
       return;
@@ -517,35 +470,6 @@ void TextWindowWidget::character(unsigned char c) {
       QApplication::beep();
       break;
   }
-}
-
-void TextWindowWidget::command(int id) {
-  switch (id) {
-    case command::kInput:
-      if (const std::int32_t reading = library_.reading_window(); reading != 0) {
-        if (FrontEnd* fe = front_end()) fe->activate_window(library_.windows().find(reading));
-      }
-      return;
-    case command::kExit:
-      if (auto* frame = qobject_cast<FrameWindow*>(window())) frame->command(command::kExit);
-      return;
-    case command::kPaste:
-      library_.paste(to_cp1252(QGuiApplication::clipboard()->text()));
-      return;
-    case command::kClearPaste:
-      library_.clear_paste();
-      return;
-    default:
-      return;  // the menu commands of the next stage
-  }
-}
-
-void TextWindowWidget::init_menu(Library& library) {
-  MenuContext context = library.menu_context();
-  context.paste_pending = library.paste_pending();
-  context.read_pending = library.reading_window() != 0;
-  context.clipboard_has_text = !QGuiApplication::clipboard()->text().isEmpty();
-  library.apply_menu_context(context);
 }
 
 }  // namespace console::window

@@ -1,11 +1,11 @@
 // A text window on the desktop: the MDI child that shows a console unit's text model from a
-// QImage backing store, with pixel scroll bars, the caret and the keyboard input of a console
-// read. The model draws into the image from whichever thread writes, under the window's
-// DrawLock, and asks for a repaint through the GUI mailbox; the widget paints from the image on
-// the GUI thread under the same lock. Nothing of the toolkit runs off the GUI thread.
+// QImage backing store, with the caret and the keyboard input of a console read; scrolling,
+// painting and the menu commands come with ImageWindow. The model draws into the image from
+// whichever thread writes, under the window's DrawLock, and asks for a repaint through the GUI
+// mailbox; the widget paints from the image on the GUI thread under the same lock. Nothing of the
+// toolkit runs off the GUI thread.
 #pragma once
 
-#include <QAbstractScrollArea>
 #include <QImage>
 #include <QMdiSubWindow>
 
@@ -15,7 +15,7 @@
 #include "console/core/line_input.h"
 #include "console/core/text_window.h"
 #include "console/window/backing_image.h"
-#include "console/window/child_window.h"
+#include "console/window/image_window.h"
 
 class QTimer;
 
@@ -23,10 +23,10 @@ namespace console::window {
 
 class GuiMailbox;
 
-// The MDI child frame of a text window. Its Close entry (and the separator before it) is out of
-// the system menu, and close requests are ignored, until allow_close(). It is never larger than
-// its text window's image, and a maximise that would show more than the image moves it to the
-// area's corner at the image's size instead.
+// The MDI child frame of a text window (or of any image window). Its Close entry (and the separator
+// before it) is out of the system menu, and close requests are ignored, until allow_close(). It is
+// never larger than its window's image, unless Size To Fit is on, and a maximise that would show
+// more than the image moves it to the area's corner at the image's size instead.
 class TextSubWindow : public QMdiSubWindow {
   Q_OBJECT
 
@@ -46,15 +46,13 @@ class TextSubWindow : public QMdiSubWindow {
 
  private:
   QSize image_size() const;
-  // Frame and caption around the client area.
-  QSize decoration() const;
 
   bool closable_ = false;
   bool adjusting_ = false;
   QList<QAction*> close_entries_;  // owned by the system menu
 };
 
-class TextWindowWidget : public QAbstractScrollArea, public ChildWindow, private TextView {
+class TextWindowWidget : public ImageWindow, private TextView {
   Q_OBJECT
 
  public:
@@ -70,29 +68,24 @@ class TextWindowWidget : public QAbstractScrollArea, public ChildWindow, private
   // afresh. False when the image cannot be made.
   bool configure(const WindowConfig& config);
 
-  QSize image_size() const;
-  QSize cell_size() const;
-  // A copy of the backing image, taken under the DrawLock.
-  QImage snapshot() const;
+  // ImageWindow: the backing image and its cells; text for Copy, from the text runs.
+  SafeMutex& draw_lock() const override { return window_->draw_lock(); }
+  const QImage& image() const override { return image_.image(); }
+  QSize cell_size() const override;
+  bool holds_text() const override { return true; }
+  std::string text_of(const TextRange& range) const override;
+
   // The caret in viewport coordinates while the window has the focus; empty otherwise.
   QRect caret_rect() const;
-
-  // ChildWindow: Input activates the reading window, Exit closes the frame, Paste and Clear
-  // Paste fill and empty the paste queue; other commands belong to the menu commands. The items'
-  // state comes from the library's enabling rules with this window's part of the context.
-  void command(int id) override;
-  void init_menu(Library& library) override;
 
   // A character as the window's character table takes it (keys and typed text come here).
   void character(unsigned char c);
 
  protected:
-  void paintEvent(QPaintEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
+  void paint_over(QPainter& painter, const QRect& target) override;
   void keyPressEvent(QKeyEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
-  void scrollContentsBy(int dx, int dy) override;
   bool focusNextPrevChild(bool) override { return false; }  // Tab is a character here
 
  private:
@@ -105,11 +98,8 @@ class TextWindowWidget : public QAbstractScrollArea, public ChildWindow, private
   // Under the DrawLock: `area` of the image changed; the GUI thread repaints it soon.
   void damaged(const QRect& area);
   void repaint_damage();
-  void update_scroll_bars();
   void scroll(Scroll horizontal, Scroll vertical);
-  QPoint scroll_offset() const;
 
-  Library& library_;
   std::shared_ptr<TextWindow> window_;
   GuiMailbox& mailbox_;
   // The widget while it lives, for repaint requests queued to the GUI thread (read and cleared

@@ -169,7 +169,14 @@ bool WindowFrontEnd::set_window_text(WindowHandle window, std::string_view text)
     if (children_.find(window) == children_.end()) return false;
   }
   mailbox_.post([this, window, title = to_qstring(text)] {
-    if (QMdiSubWindow* sub = child(window)) sub->setWindowTitle(title);
+    QMdiSubWindow* sub = child(window);
+    if (sub == nullptr) return;
+    // A window marking a selection keeps its prefix before the new title.
+    if (auto* shown = qobject_cast<ImageWindow*>(sub->widget())) {
+      shown->set_plain_title(title);
+    } else {
+      sub->setWindowTitle(title);
+    }
   });
   return true;
 }
@@ -211,7 +218,11 @@ int WindowFrontEnd::close_window(WindowHandle window, bool keep) {
     if (keep) {
       // Closed but kept: the user may close it now.
       sub->setProperty("closed", true);
-      sub->setWindowTitle(sub->windowTitle() + QStringLiteral("-Closed"));
+      if (auto* shown = qobject_cast<ImageWindow*>(sub->widget())) {
+        shown->set_plain_title(shown->plain_title() + QStringLiteral("-Closed"));
+      } else {
+        sub->setWindowTitle(sub->windowTitle() + QStringLiteral("-Closed"));
+      }
       if (text != nullptr) {
         text->allow_close();
       } else {

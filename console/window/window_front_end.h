@@ -12,15 +12,14 @@
 #include <QPointer>
 
 #include <atomic>
-#include <condition_variable>
 #include <list>
 #include <map>
-#include <mutex>
 #include <string>
 
 #include "console/core/frontend.h"
 #include "console/core/library.h"
 #include "console/core/program_end.h"
+#include "console/core/safe_lock.h"
 #include "console/window/mailbox.h"
 
 class QMdiSubWindow;
@@ -97,8 +96,9 @@ class WindowFrontEnd final : public FrontEnd {
   QPointer<FrameWindow> frame_;
   std::atomic<bool> status_posted_{false};
 
-  mutable std::mutex mutex_;
-  std::condition_variable answered_;  // a box was answered, or the frame closed
+  // Safe: a paused program thread never holds it, and waits for an answer without it.
+  mutable SafeMutex mutex_;
+  SafeCondition answered_;  // a box was answered, a call was made, or the frame closed
   bool closed_ = false;
   ProcessEnder ender_ = ProcessEnder::None;
   std::list<BoxRequest*> pending_;

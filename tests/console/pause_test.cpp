@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "console/core/safe_lock.h"
 #include "console/core/threads.h"
 
 namespace console {
@@ -106,6 +107,82 @@ TEST_F(PauseTest, AWaitNotifiedWhilePausedCompletesAfterResume) {
     ready = true;
   }
   cv.notify_all();
+  std::this_thread::sleep_for(50ms);
+  EXPECT_FALSE(woke.load());
+  resume_workers();
+  EXPECT_TRUE(eventually([&] { return woke.load(); }));
+  worker.join();
+}
+
+TEST_F(PauseTest, AWorkerIsNeverStoppedHoldingASafeMutex) {
+  // The worker takes the lock over and over, as a program writing to a window takes its DrawLock
+  // and the GUI mailbox: whenever it is stopped, the lock is free for the GUI thread.
+  SafeMutex lock;
+  std::atomic<bool> stop{false};
+  std::atomic<long> rounds{0};
+  std::thread worker([&] {
+    thread_record();
+    while (!stop) {
+      std::lock_guard guard(lock);
+      for (int i = 0; i < 1000; ++i) rounds.fetch_add(1);  // mostly inside
+    }
+  });
+  ASSERT_TRUE(eventually([&] { return rounds.load() > 10000; }));
+  for (int i = 0; i < 200; ++i) {
+    ASSERT_EQ(suspend_workers(), 1) << "pause " << i;
+    ASSERT_TRUE(lock.try_lock()) << "pause " << i;
+    lock.unlock();
+    resume_workers();
+  }
+  stop = true;
+  worker.join();
+}
+
+TEST_F(PauseTest, AStopAskedForInsideNoStopIsTakenWhenItEnds) {
+  std::atomic<bool> leave{false};
+  std::atomic<bool> inside{false};
+  std::atomic<bool> stop{false};
+  std::atomic<long> after{0};
+  std::thread worker([&] {
+    thread_record();
+    {
+      NoStop hold;
+      inside = true;
+      while (!leave) std::this_thread::sleep_for(100us);
+    }
+    while (!stop) after.fetch_add(1);
+  });
+  ASSERT_TRUE(eventually([&] { return inside.load(); }));
+  EXPECT_EQ(suspend_workers(20ms), 0);  // owed, not taken yet
+  leave = true;
+  std::this_thread::sleep_for(50ms);
+  EXPECT_EQ(after.load(), 0);  // stopped as it left
+  resume_workers();
+  EXPECT_TRUE(eventually([&] { return after.load() > 0; }));
+  stop = true;
+  worker.join();
+}
+
+TEST_F(PauseTest, AWaitOnASafeConditionStopsWhereItWaitsAndGoesOnAfterResume) {
+  SafeMutex lock;
+  SafeCondition condition;
+  bool ready = false;
+  std::atomic<bool> waiting{false};
+  std::atomic<bool> woke{false};
+  std::thread worker([&] {
+    thread_record();
+    std::unique_lock guard(lock);
+    waiting = true;
+    condition.wait(guard, [&] { return ready; });
+    woke = true;
+  });
+  ASSERT_TRUE(eventually([&] { return waiting.load(); }));
+  EXPECT_EQ(suspend_workers(), 1);  // at once: the waiter holds nothing
+  {
+    std::lock_guard guard(lock);  // free while the waiter is stopped
+    ready = true;
+    condition.notify_all();
+  }
   std::this_thread::sleep_for(50ms);
   EXPECT_FALSE(woke.load());
   resume_workers();

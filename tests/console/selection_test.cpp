@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "console/core/text_model.h"
+
 namespace console {
 namespace {
 
@@ -81,6 +83,54 @@ TEST(Selection, ColumnsOfEachRowOfARange) {
   EXPECT_EQ(range.columns_of(5, 80), (TextRange::Columns{}));
   const TextRange one_row{7, 4, 7, 9};
   EXPECT_EQ(one_row.columns_of(7, 80), (TextRange::Columns{4, 9}));
+}
+
+TEST(SelectionText, RowsFromTheAnchorColumnToTheExtentColumnWithBlanksAndBareLineEnds) {
+  // Row 1: "abc" from column 4 and "de" from column 9; row 2 an empty record; row 3 "xyz" from
+  // column 3; row 4 nothing.
+  TextModel model;
+  model.reset({12 * 8, 4 * 16, 8, 16});
+  model.set_position({1, 4});
+  model.write("abc");
+  model.set_position({1, 9});
+  model.write("de");
+  model.set_position({2, 1});
+  model.write("");
+  model.set_position({3, 3});
+  model.write("xyz");
+  const SelectionGeometry geometry{12 * 8, 4 * 16, 8, 16, 12 * 8, 4 * 16};
+
+  struct Case {
+    const char* name;
+    Point press, release;  // cells
+    std::string text;
+  };
+  const Case cases[] = {
+      {"three whole rows: blanks before the first run and in the gap",
+       {1, 1},
+       {12, 3},
+       "   abc  de\r\n\r\n  xyz\r\n"},
+      {"from the anchor column on the first row to the extent column on the last",
+       {5, 1},
+       {4, 3},
+       "bc  de\r\n\r\n  xy\r\n"},
+      {"marked backwards, the same", {4, 3}, {5, 1}, "bc  de\r\n\r\n  xy\r\n"},
+      {"inside one row", {2, 1}, {9, 1}, "  abc  d\r\n"},
+      {"an empty record alone", {3, 2}, {7, 2}, "\r\n"},
+      {"an empty row at the end", {3, 3}, {2, 4}, "xyz\r\n\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Selection s;
+    s.begin(SelectionMode::Text, geometry, {1, 1});
+    s.press(in_cell(c.press.x, c.press.y));
+    s.release(in_cell(c.release.x, c.release.y));
+    ASSERT_TRUE(s.text_range().has_value());
+    EXPECT_EQ(selection_text(model, *s.text_range()), c.text);
+  }
+  Selection all;
+  all.select_all(SelectionMode::Text, geometry);
+  EXPECT_EQ(selection_text(model, *all.text_range()), "   abc  de\r\n\r\n  xyz\r\n\r\n");
 }
 
 TEST(Selection, KeysExtendFromTheCaretByACellOrAPage) {

@@ -1,5 +1,6 @@
 // Runs every registered QTest class, or one child-process scenario.
 #include <QApplication>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cstring>
@@ -35,6 +36,10 @@ int main(int argc, char** argv) {
     if (it == scenarios().end()) return 120;
     return it->second(argc, argv);
   }
+  // The toolkit's own settings (the file dialogs' last folder among them) go to a folder of this
+  // run, not the user's: no run depends on, or leaves anything for, another.
+  QTemporaryDir settings;
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(settings.path()));
   QApplication app(argc, argv);
   int failures = 0;
   for (const TestFactory& make : test_classes()) {

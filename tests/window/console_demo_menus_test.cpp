@@ -1,0 +1,166 @@
+// The menu commands on console-demo in the frame, in a child process: Pause while the program
+// waits for a line, then Resume, and the read goes on; Select All then Copy puts the window's
+// lines on the clipboard; Esc while marking ends the selection without copying.
+#include <QApplication>
+#include <QClipboard>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "box_helpers.h"
+#include "console/core/library.h"
+#include "console/core/menu.h"
+#include "console/window/frame.h"
+#include "console/window/startup.h"
+#include "console/window/status_bar.h"
+#include "console/window/text_window_widget.h"
+#include "demo.h"
+#include "recio/process_end.h"
+#include "registry.h"
+
+using namespace console::command;
+
+namespace {
+
+void say(const QString& line) {
+  std::fputs((line + "\n").toUtf8().constData(), stdout);
+  std::fflush(stdout);
+}
+
+console::window::FrameWindow* find_frame() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* frame = qobject_cast<console::window::FrameWindow*>(w)) return frame;
+  }
+  return nullptr;
+}
+
+QStringList rows_of(console::window::TextWindowWidget* text) {
+  const std::string copy = text->text_window().with_model(
+      [](console::TextModel& m) { return m.copy_text(1, 1, m.rows(), m.columns()); });
+  QStringList rows =
+      QString::fromLatin1(copy.data(), static_cast<qsizetype>(copy.size())).split("\r\n");
+  while (!rows.isEmpty() && rows.last().isEmpty()) rows.removeLast();
+  return rows;
+}
+
+// Steps through the commands, one step a tick, saying what each showed; answers the exit prompt.
+class MenuUser : public QObject {
+ public:
+  MenuUser() {
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, [this] { tick(); });
+    timer->start(30);
+  }
+
+ private:
+  void tick() {
+    if (QMessageBox* box = tavo::testing::visible_box()) {
+      box->button(QMessageBox::Yes)->click();
+      return;
+    }
+    console::window::FrameWindow* frame = find_frame();
+    if (frame == nullptr || frame->client()->subWindowList().isEmpty()) return;
+    QMdiSubWindow* sub = frame->client()->subWindowList().first();
+    auto* text = qobject_cast<console::window::TextWindowWidget*>(sub->widget());
+    if (text == nullptr) return;
+    const bool reading = console::library().reading_window() != 0;
+    switch (step_) {
+      case 0:  // the greeting shown, the first read waiting
+        if (!reading) return;
+        frame->command(kPause);
+        QTest::keyClicks(text, "zz");  // refused while paused
+        QTest::keyClick(text, Qt::Key_Return);
+        break;
+      case 1:  // a while later: nothing was read
+        say("state|" + frame->status_bar()->run_state_text());
+        say(QString("still reading|%1").arg(reading));
+        say(QString("rows|%1").arg(rows_of(text).size()));
+        frame->command(kResume);
+        QTest::keyClicks(text, "abc");
+        QTest::keyClick(text, Qt::Key_Return);
+        break;
+      case 2:  // the line read and echoed, the next read waiting
+        if (!reading || !rows_of(text).contains("> abc")) return;
+        say("state|" + frame->status_bar()->run_state_text());
+        frame->command(kSelectAll);
+        say("title|" + sub->windowTitle());
+        frame->command(kCopy);
+        for (const QString& line : QGuiApplication::clipboard()->text().split("\r\n"))
+          if (!line.isEmpty()) say("copied|" + line);
+        say("title|" + sub->windowTitle());
+        QGuiApplication::clipboard()->setText("kept");
+        frame->command(kSelectText);
+        QTest::keyClick(text, Qt::Key_Down);
+        say("title|" + sub->windowTitle());
+        QTest::keyClick(text, Qt::Key_Escape);
+        say("title|" + sub->windowTitle());
+        say("clipboard|" + QGuiApplication::clipboard()->text());
+        say("state|" + QString::fromStdString(
+                           std::string(console::run_state_text(console::library().run_state()))));
+        QTest::keyClicks(text, "fim");
+        QTest::keyClick(text, Qt::Key_Return);
+        break;
+      default:
+        return;
+    }
+    ++step_;
+  }
+
+  int step_ = 0;
+};
+
+const bool registered = [] {
+  tavo::testing::register_scenario("console-demo-menus", [](int& argc, char** argv) {
+    if (::chdir(std::getenv("TAVO_TEST_CASE")) != 0) return 99;
+    QApplication app(argc, argv);
+    MenuUser user;
+    return console::window::run(argc, argv, console_demo::program, recio::run_exit_handler);
+  });
+  return true;
+}();
+
+}  // namespace
+
+class ConsoleDemoMenusTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void pauseDuringAReadSelectAllCopyAndEsc() {
+    QTemporaryDir dir;
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("TAVO_TEST_CASE", dir.path());
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {"--scenario", "console-demo-menus"});
+    QVERIFY(child.waitForFinished(60000));
+    const QString errors = QString::fromUtf8(child.readAllStandardError());
+    QVERIFY2(!errors.contains("Sanitizer"), qPrintable(errors));
+    QCOMPARE(child.exitCode(), 0);
+    const QStringList said =
+        QString::fromUtf8(child.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    const QString greeting =
+        "Eco: escreva uma linha por vez (texto com brancos entre aspas); fim "
+        "termina.";
+    QCOMPARE(said, (QStringList{"state|Paused", "still reading|1", "rows|1", "state|Running",
+                                "title|Select Text - Graphic1", "copied|" + greeting, "copied|abc",
+                                "copied|> abc", "title|Graphic1", "title|Select Text - Graphic1",
+                                "title|Graphic1", "clipboard|kept", "state|Running"}));
+    QFile eco(dir.filePath("eco.txt"));
+    QVERIFY(eco.open(QIODevice::ReadOnly));
+    QCOMPARE(eco.readAll(), QByteArray("abc\r\n"));
+  }
+};
+
+static tavo::testing::RegisterTest<ConsoleDemoMenusTest> register_console_demo_menus_test;
+
+#include "console_demo_menus_test.moc"
