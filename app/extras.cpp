@@ -19,6 +19,9 @@
 #include "results/output_file.h"
 #include "results/results.h"
 
+#ifdef TAVO_HAVE_CHART_WINDOWS
+#include "app/chart_windows.h"
+#endif
 #ifdef TAVO_HAVE_PLOTS
 #include "plots/application.h"
 #include "plots/charts.h"
@@ -79,10 +82,12 @@ bool write_plots(const Options& options, const results::Results& r) {
   for (const results::VariableResult& var : r.variables) {
     QByteArray bytes;
     std::string name;
-    charts.run([&] {
-      bytes = plots::encode(var, format);
-      name = plots::file_name(var, format);
-    });
+    // The frame closed meanwhile: the process is ending with it.
+    if (!charts.run([&] {
+          bytes = plots::encode(var, format);
+          name = plots::file_name(var, format);
+        }))
+      console::park_thread_forever();
     const std::string path = (fs::path(options.plots) / name).string();
     // One failure is enough: the next files would fail the same way.
     if (!write_one(path,
@@ -99,11 +104,7 @@ bool write_plots(const Options& options, const results::Results& r) {
 #endif
 }
 
-}  // namespace
-
-bool write_extras(const Options& options, const std::string& version) {
-  const results::Results r =
-      results::compute(results::from_analysis_state(), options.gci_fs, version);
+bool write_files(const Options& options, const results::Results& r) {
   bool ok = true;
   if (!options.json.empty()) ok = write_one(options.json, results::to_json(r), r.report_name) && ok;
   if (!options.csv.empty()) ok = write_one(options.csv, results::to_csv(r), r.report_name) && ok;
@@ -111,10 +112,24 @@ bool write_extras(const Options& options, const std::string& version) {
   return ok;
 }
 
+}  // namespace
+
+bool write_extras(const Options& options, const std::string& version) {
+  return write_files(options,
+                     results::compute(results::from_analysis_state(), options.gci_fs, version));
+}
+
 void run_program(const Options& options, const std::string& version) {
   recio::start_runtime();
   analysis::run_sequence(options.editor);
-  if (options.wants_extras() && !write_extras(options, version)) end_with_status(kUsageStatus);
+  if (!options.wants_extras()) return;
+  const results::Results r =
+      results::compute(results::from_analysis_state(), options.gci_fs, version);
+  if (!write_files(options, r)) end_with_status(kUsageStatus);
+#ifdef TAVO_HAVE_CHART_WINDOWS
+  // Scripts (--no-editor) get the files only, and a run that ends by itself.
+  if (!options.plots.empty() && options.editor == analysis::EditorUse::Open) open_chart_windows(r);
+#endif
 }
 
 void end_with_status(int status) {

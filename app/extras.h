@@ -19,7 +19,9 @@ bool write_extras(const Options& options, const std::string& version);
 
 // The program thread's code: the run-time's start-up, the run, then the extras `options` ask
 // for. A run that fails ends the process on its own and writes no extra; an extra that cannot
-// be written ends it with kUsageStatus after the run's normal end.
+// be written ends it with kUsageStatus after the run's normal end. Once every file is written,
+// a run with charts that opened the editor (not --no-editor) shows the charts as windows in the
+// desktop frame, which then stays until the user closes it (see open_chart_windows).
 void run_program(const Options& options, const std::string& version);
 
 }  // namespace app

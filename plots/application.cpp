@@ -4,6 +4,8 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include "console/core/frontend.h"
+
 namespace plots {
 namespace {
 
@@ -33,13 +35,17 @@ ChartThread::~ChartThread() {
   qInstallMessageHandler(g_previous);
 }
 
-void ChartThread::run(const std::function<void()>& work) {
+bool ChartThread::run(const std::function<void()>& work) {
   QCoreApplication* app = QCoreApplication::instance();
   if (app == nullptr || QThread::currentThread() == app->thread()) {
     work();
-    return;
+    return true;
   }
+  // The front end's own hand-over waits on locks the thread checkers see, and gives up when the
+  // windows close; Qt's blocking call would wait for ever then.
+  if (console::FrontEnd* fe = console::front_end()) return fe->run_on_gui_thread(work);
   QMetaObject::invokeMethod(app, work, Qt::BlockingQueuedConnection);
+  return true;
 }
 
 }  // namespace plots

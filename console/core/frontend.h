@@ -72,6 +72,14 @@ class FrontEnd {
   virtual bool configure_text_window(WindowHandle, const WindowConfig&) { return false; }
   // Makes a child window the active one; from any thread, without waiting.
   virtual void activate_window(WindowHandle) {}
+  // Runs `task` on the toolkit's (GUI) thread and returns once it has run; from any thread, the
+  // GUI thread itself included. False when the windows closed before `task` had run: the process
+  // is ending, so the caller should go no further (park_thread_forever) and keep alive what
+  // `task` uses. A front end without a GUI thread of its own runs `task` on the calling thread.
+  virtual bool run_on_gui_thread(const std::function<void()>& task) {
+    task();
+    return true;
+  }
   // On the GUI thread: handles the toolkit's events until `done` says so (a read made on the GUI
   // thread itself waits this way).
   virtual void wait_on_gui_thread(const std::function<bool()>& /*done*/) {}

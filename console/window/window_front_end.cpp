@@ -12,6 +12,7 @@
 
 #include "console/core/threads.h"
 #include "console/window/frame.h"
+#include "console/window/picture_window.h"
 #include "console/window/text.h"
 #include "console/window/text_window_widget.h"
 
@@ -311,6 +312,10 @@ WindowHandle WindowFrontEnd::create_text_window(std::shared_ptr<TextWindow> wind
     default:
       sub->show();
   }
+  return register_new_child(sub);
+}
+
+WindowHandle WindowFrontEnd::register_new_child(QMdiSubWindow* sub) {
   const WindowHandle handle = register_child(sub);
   QObject::connect(sub, &QObject::destroyed, &mailbox_, [this, handle] {
     {
@@ -320,8 +325,42 @@ WindowHandle WindowFrontEnd::create_text_window(std::shared_ptr<TextWindow> wind
     library_.window_destroyed(handle);
   });
   // The frame's client is laid out again.
-  area->updateGeometry();
+  sub->mdiArea()->updateGeometry();
   return handle;
+}
+
+WindowHandle WindowFrontEnd::open_picture_window(QImage picture, const QString& title,
+                                                 std::vector<SaveFormat> formats) {
+  auto handle = std::make_shared<WindowHandle>(kInvalidWindow);
+  auto task = [this, handle, picture = std::move(picture), title, formats = std::move(formats)] {
+    *handle = create_picture_window(picture, title, formats);
+  };
+  if (!call_on_gui(task)) return kInvalidWindow;
+  return *handle;
+}
+
+WindowHandle WindowFrontEnd::create_picture_window(QImage picture, const QString& title,
+                                                   std::vector<SaveFormat> formats) {
+  if (!frame_) return kInvalidWindow;
+  QMdiArea* area = frame_->client();
+  auto* sub = new QMdiSubWindow;
+  sub->setAttribute(Qt::WA_DeleteOnClose);
+  sub->setObjectName(to_qstring(library_.class_name("Graphic")));
+  const QSize size = picture.size();
+  auto* shown = new PictureWindow(library_, std::move(picture), std::move(formats), sub);
+  sub->setWidget(shown);
+  shown->set_plain_title(title);
+  sub->setWindowIcon(FrameWindow::picture());
+  area->addSubWindow(sub);
+
+  const QSize room = area->viewport()->size();
+  const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub);
+  const int shift = static_cast<int>(area->subWindowList().size() - 1) % 8 * step;
+  sub->setGeometry(shift, shift, room.width() * 3 / 4, room.height() * 3 / 4);
+  sub->show();
+  const QSize decoration = sub->size() - shown->size();
+  sub->resize((size + decoration).boundedTo(room - QSize(shift, shift)));
+  return register_new_child(sub);
 }
 
 bool WindowFrontEnd::configure_text_window(WindowHandle window, const WindowConfig& config) {

@@ -9,18 +9,21 @@
 // end the process with 0 and threads waiting in a box stay there.
 #pragma once
 
+#include <QImage>
 #include <QPointer>
 
 #include <atomic>
 #include <list>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "console/core/frontend.h"
 #include "console/core/library.h"
 #include "console/core/program_end.h"
 #include "console/core/safe_lock.h"
 #include "console/window/mailbox.h"
+#include "console/window/picture_window.h"
 
 class QMdiSubWindow;
 class QWidget;
@@ -64,6 +67,15 @@ class WindowFrontEnd final : public FrontEnd {
   void beep() override;
   bool choose_file(std::string& name, std::string_view title) override;
 
+  bool run_on_gui_thread(const std::function<void()>& task) override { return call_on_gui(task); }
+
+  // Opens a child window that shows `picture`, titled `title`, its Save also offering `formats`
+  // (see PictureWindow); from any thread. It is placed as the text windows are, one caption lower
+  // and further in than the window before, and as large as the picture where the frame's client
+  // area has room. The window's handle, or kInvalidWindow when the frame has closed.
+  WindowHandle open_picture_window(QImage picture, const QString& title,
+                                   std::vector<SaveFormat> formats);
+
   // The child window of a handle (GUI thread), or nullptr.
   QMdiSubWindow* child(WindowHandle window) const;
 
@@ -87,6 +99,11 @@ class WindowFrontEnd final : public FrontEnd {
   BoxAnswer show_box(const std::string& text, const std::string& caption, BoxKind kind);
   WindowHandle create_text_window(std::shared_ptr<TextWindow> window, const QString& title,
                                   const Placement& placement);
+  WindowHandle create_picture_window(QImage picture, const QString& title,
+                                     std::vector<SaveFormat> formats);
+  // A child window just shown in the area becomes known to the program until it is destroyed;
+  // its handle.
+  WindowHandle register_new_child(QMdiSubWindow* sub);
   bool ask_for_file(std::string& name, const QString& title);
   void serve(BoxRequest* request);
   void frame_closing();

@@ -1,6 +1,7 @@
 // The extras in the desktop front end, each case in a child process: the charts are drawn on
-// the GUI thread for the program thread, and an output that cannot be written shows a box and
-// ends the process with status 2 after the frame has closed.
+// the GUI thread for the program thread, an output that cannot be written shows a box and ends
+// the process with status 2 after the frame has closed, and after a run with the editor the
+// charts open as windows in the frame, which stays until it is closed.
 #include <QDir>
 #include <QMessageBox>
 #include <QProcess>
@@ -13,7 +14,21 @@
 
 #include "app/extras.h"
 #include "box_helpers.h"
+#include "console/core/program_end.h"
 #include "console/window/startup.h"
+#ifdef TAVO_HAVE_PLOTS
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+#include "console/core/menu.h"
+#include "console/window/frame.h"
+#include "console/window/image_window.h"
+#include "plots/charts.h"
+#include "results/from_analysis.h"
+#include "results/results.h"
+#endif
 #include "recio/process_end.h"
 #include "registry.h"
 
@@ -26,12 +41,9 @@ void program() {
   app::run_program(g_options, "1.0");
 }
 
-int run_tavo(int& argc, char** argv, const app::Options& options) {
-  if (::chdir(std::getenv("TAVO_TEST_CASE")) != 0) return 99;
-  g_options = options;
-  QApplication qt(argc, argv);
-  // Answers the failure's box, and reports it on standard output for the parent.
-  auto* timer = new QTimer(&qt);
+// Answers the failure's box, and reports it on standard output for the parent.
+void answer_boxes() {
+  auto* timer = new QTimer(qApp);
   QObject::connect(timer, &QTimer::timeout, [] {
     static QPointer<QMessageBox> last;
     QMessageBox* box = tavo::testing::visible_box();
@@ -40,11 +52,90 @@ int run_tavo(int& argc, char** argv, const app::Options& options) {
     std::printf("box|%s|%s|%d\n", qPrintable(box->windowTitle()), qPrintable(box->text()),
                 int(box->icon()));
     std::fflush(stdout);
-    box->button(QMessageBox::Ok)->click();
+    if (QAbstractButton* ok = box->button(QMessageBox::Ok)) ok->click();
   });
   timer->start(20);
+}
+
+int run_tavo(int& argc, char** argv, const app::Options& options, void (*watch)() = answer_boxes) {
+  if (::chdir(std::getenv("TAVO_TEST_CASE")) != 0) return 99;
+  g_options = options;
+  QApplication qt(argc, argv);
+  watch();
   return console::window::run(argc, argv, program, recio::run_exit_handler);
 }
+
+#ifdef TAVO_HAVE_PLOTS
+template <class T>
+T* visible_top_level() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* found = qobject_cast<T*>(w); found != nullptr && found->isVisible()) return found;
+  }
+  return nullptr;
+}
+
+// Saves the active window through the save dialog, choosing `filter` and the name `file`; the
+// dialog's filters are printed.
+void save_as(console::window::FrameWindow* frame, const QString& filter, const QString& file) {
+  auto* timer = new QTimer(qApp);
+  QObject::connect(timer, &QTimer::timeout, [timer, filter, file] {
+    auto* dialog = visible_top_level<QFileDialog>();
+    if (dialog == nullptr) return;
+    timer->deleteLater();
+    timer->stop();
+    std::printf("filters|%s\n", qPrintable(dialog->nameFilters().join(';')));
+    dialog->selectNameFilter(filter);
+    emit dialog->filterSelected(filter);  // as choosing it in the dialog does
+    dialog->selectFile(file);
+    static_cast<QDialog*>(dialog)->accept();  // as the Save button does
+  });
+  timer->start(10);
+  frame->command(console::command::kSave);
+}
+
+// Once the program has ended and a moment has passed: reports the frame's windows and whether
+// each shows its variable's chart, saves the first through the chart filters, closes the frame.
+void check_chart_windows() {
+  auto* timer = new QTimer(qApp);
+  QObject::connect(timer, &QTimer::timeout, [timer] {
+    static QElapsedTimer since_end;
+    if (QMessageBox* box = tavo::testing::visible_box()) {
+      std::printf("box|%s\n", qPrintable(box->text()));
+      box->done(QMessageBox::Yes);
+      return;
+    }
+    if (console::process_ender() != console::ProcessEnder::Program) return;
+    if (!since_end.isValid()) since_end.start();
+    if (since_end.elapsed() < 500) return;
+    timer->stop();
+    auto* frame = visible_top_level<console::window::FrameWindow>();
+    std::printf("frame|%d\n", frame != nullptr);
+    if (frame == nullptr) return;
+    QFile log("editor.log");
+    log.open(QIODevice::ReadOnly);
+    std::printf("editor|%s\n", log.readAll().replace('\n', ';').constData());
+    const results::Results r =
+        results::compute(results::from_analysis_state(), results::kDefaultSafetyFactor, "1.0");
+    const QList<QMdiSubWindow*> subs = frame->client()->subWindowList();
+    for (std::size_t i = 0; i < r.variables.size() && i < std::size_t(subs.size()); ++i) {
+      auto* shown = qobject_cast<console::window::ImageWindow*>(subs[qsizetype(i)]->widget());
+      const QImage image = shown != nullptr ? shown->snapshot() : QImage();
+      const bool drawn =
+          !image.isNull() && plots::render_image(r.variables[i], image.size()) == image;
+      std::printf("window|%s|%dx%d|%d\n", qPrintable(subs[qsizetype(i)]->windowTitle()),
+                  image.width(), image.height(), drawn);
+    }
+    std::printf("windows|%d\n", int(subs.size()));
+    std::fflush(stdout);
+    frame->client()->setActiveSubWindow(subs.value(0));
+    save_as(frame, "SVG Files(*.svg)", "grafico");
+    save_as(frame, "PDF Files(*.pdf)", "grafico");
+    std::fflush(stdout);
+    frame->close();
+  });
+  timer->start(20);
+}
+#endif
 
 const bool registered = [] {
   using tavo::testing::register_scenario;
@@ -63,6 +154,13 @@ const bool registered = [] {
     o.json = "/nonexistent-tavo/r.json";
     return run_tavo(argc, argv, o);
   });
+#ifdef TAVO_HAVE_PLOTS
+  register_scenario("tavo-chart-windows", [](int& argc, char** argv) {
+    app::Options o;  // the editor opens: a stub on PATH
+    o.plots = std::string(std::getenv("TAVO_TEST_CASE")) + "/charts";
+    return run_tavo(argc, argv, o, check_chart_windows);
+  });
+#endif
   return true;
 }();
 
@@ -71,12 +169,14 @@ struct Run {
   QString out, err;
 };
 
-Run run_scenario(const QString& name, const QString& folder) {
+// `editor_folder` holds the editor stand-in, if any.
+Run run_scenario(const QString& name, const QString& folder,
+                 const QString& editor_folder = "/nonexistent-tavo") {
   QProcess child;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("QT_QPA_PLATFORM", "offscreen");
   env.insert("TAVO_TEST_CASE", folder);
-  env.insert("PATH", "/nonexistent-tavo:/usr/bin:/bin");  // no editor is started anyway
+  env.insert("PATH", editor_folder + ":/usr/bin:/bin");
   child.setProcessEnvironment(env);
   // QProcess runs the child from this folder; the scenario changes to the case's own.
   child.start(QCoreApplication::applicationFilePath(), {"--scenario", name});
@@ -118,13 +218,52 @@ class ExtrasWindowTest : public QObject {
     QCOMPARE(r.exit_code, 0);
     QCOMPARE(r.out, QString());  // no box
     QVERIFY(read(dir_.filePath("r.json")).startsWith("{\n  \"program\": \"Tavo\""));
-    const QStringList charts = QDir(dir_.filePath("charts")).entryList(QDir::Files);
+    const QStringList charts = QDir(dir_.filePath("charts")).entryList({"*.png"}, QDir::Files);
     QCOMPARE(charts.size(), 3);
     for (const QString& name : charts) {
       QImage image;
       QVERIFY(image.load(dir_.filePath("charts/" + name), "PNG"));
       QVERIFY(!image.isNull());
     }
+  }
+
+  void chartsOpenAsWindowsAfterTheEditorAndTheFrameStaysUntilClosed() {
+#ifndef TAVO_HAVE_PLOTS
+    QSKIP("built without Qt Charts");
+#else
+    const QString folder = copy_example();
+    QVERIFY(QDir(folder).mkdir("bin"));
+    QFile editor(folder + "/bin/notepad");  // notes its calls and returns at once
+    QVERIFY(editor.open(QIODevice::WriteOnly));
+    editor.write("#!/bin/sh\necho \"$*\" >> editor.log\n");
+    editor.close();
+    editor.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    Run r = run_scenario("tavo-chart-windows", folder, folder + "/bin");
+    QVERIFY2(!r.err.contains("Sanitizer"), qPrintable(r.err));
+    // The frame stayed after the run, with no box, until it was closed; then status 0.
+    QCOMPARE(r.exit_code, 0);
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.value(0), QString("frame|1"));
+    QCOMPARE(lines.value(1), QString("editor|dados.r33;relatorio.txt;"));
+    QCOMPARE(lines.mid(2, 4),
+             (QStringList{"window|1 - u(1/2): meio do dominio|1200x480|1",
+                          "window|2 - u(3/4): perto da camada limite|1200x480|1",
+                          "window|3 - media de u no dominio|1200x480|1", "windows|3"}));
+    const QString filters =
+        "filters|Bitmap Files(*.bmp);SVG Files(*.svg);PNG Files(*.png);PDF Files(*.pdf);"
+        "All Files(*.*)";
+    QCOMPARE(lines.mid(6), (QStringList{filters, filters}));
+    // Drawn anew as vector graphics, not the window's bitmap.
+    const QByteArray svg = read(dir_.filePath("grafico.svg"));
+    QVERIFY(svg.startsWith("<?xml"));
+    QVERIFY(svg.contains("<svg") && svg.contains("</svg>"));
+    QVERIFY(svg.contains("u(1/2): meio do dominio"));
+    const QByteArray pdf = read(dir_.filePath("grafico.pdf"));
+    QVERIFY(pdf.startsWith("%PDF-"));
+    QVERIFY(pdf.trimmed().endsWith("%%EOF"));
+    QCOMPARE(QDir(dir_.filePath("charts")).entryList({"*.svg"}, QDir::Files).size(), 3);
+#endif
   }
 
   void anUnwritableOutputShowsABoxAndEndsWithTwo() {
