@@ -19,16 +19,25 @@ namespace {
 // are installed.
 std::atomic<bool> g_suspended{false};
 std::atomic<int> g_stopped{0};  // workers waiting in the handler
-sigset_t g_wait_mask;           // everything blocked but the resume signal
+sigset_t g_all_signals;         // what a stopped worker blocks while it waits
+sigset_t g_resume_set;          // the resume signal alone
 
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
 
 // Stops the calling thread until the pause ends. The resume signal must be blocked on entry, so
-// that one sent between the test and sigsuspend stays pending and ends the wait at once.
+// that one sent between the test and the wait stays pending and ends the wait at once.
+//
+// The wait takes the resume signal with sigwaitinfo, every signal blocked, so no handler runs
+// inside this one. A handler nested in the stop signal's handler is what a sanitizer's runtime,
+// which queues asynchronous signals and delivers them itself, does not survive: it left the
+// thread with every signal blocked for good, so that the next pause could not stop it.
 void wait_while_suspended() {
+  sigset_t saved;
+  pthread_sigmask(SIG_BLOCK, &g_all_signals, &saved);
   g_stopped.fetch_add(1, std::memory_order_acq_rel);
-  while (g_suspended.load(std::memory_order_acquire)) sigsuspend(&g_wait_mask);
+  while (g_suspended.load(std::memory_order_acquire)) sigwaitinfo(&g_resume_set, nullptr);
   g_stopped.fetch_sub(1, std::memory_order_acq_rel);
+  pthread_sigmask(SIG_SETMASK, &saved, nullptr);
 }
 
 // The resume signal is blocked from the handler's start (its sa_mask). A thread holding a lock
@@ -39,13 +48,15 @@ void on_suspend_signal(int) {
   errno = saved_errno;
 }
 
+// A resume that finds the thread running (it had not taken the stop signal yet) does nothing.
 void on_resume_signal(int) {}
 
 void install_handlers() {
   static std::once_flag once;
   std::call_once(once, [] {
-    sigfillset(&g_wait_mask);
-    sigdelset(&g_wait_mask, resume_signal());
+    sigfillset(&g_all_signals);
+    sigemptyset(&g_resume_set);
+    sigaddset(&g_resume_set, resume_signal());
     struct sigaction resume {};
     resume.sa_handler = on_resume_signal;
     resume.sa_flags = SA_RESTART;

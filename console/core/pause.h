@@ -1,5 +1,5 @@
 // Pause and Resume for real: the worker threads (threads.h) are stopped where they stand and let
-// go again. A worker is stopped by a real-time signal whose handler waits in sigsuspend until
+// go again. A worker is stopped by a real-time signal whose handler waits (sigwaitinfo) until
 // the resume signal arrives; the handler allocates nothing and takes no lock. A worker holding a
 // lock that the GUI thread needs (a SafeMutex, safe_lock.h: the DrawLocks among them) stops as
 // soon as it lets go of it, so no worker stops in the middle of drawing or posting to the windows.
