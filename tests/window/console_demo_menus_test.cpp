@@ -14,7 +14,6 @@
 
 #include <unistd.h>
 
-#include <cstdio>
 
 #include "box_helpers.h"
 #include "console/core/library.h"
@@ -24,6 +23,7 @@
 #include "console/window/status_bar.h"
 #include "console/window/text_window_widget.h"
 #include "demo.h"
+#include "demo_child.h"
 #include "recio/process_end.h"
 #include "registry.h"
 
@@ -31,26 +31,9 @@ using namespace console::command;
 
 namespace {
 
-void say(const QString& line) {
-  std::fputs((line + "\n").toUtf8().constData(), stdout);
-  std::fflush(stdout);
-}
-
-console::window::FrameWindow* find_frame() {
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (auto* frame = qobject_cast<console::window::FrameWindow*>(w)) return frame;
-  }
-  return nullptr;
-}
-
-QStringList rows_of(console::window::TextWindowWidget* text) {
-  const std::string copy = text->text_window().with_model(
-      [](console::TextModel& m) { return m.copy_text(1, 1, m.rows(), m.columns()); });
-  QStringList rows =
-      QString::fromLatin1(copy.data(), static_cast<qsizetype>(copy.size())).split("\r\n");
-  while (!rows.isEmpty() && rows.last().isEmpty()) rows.removeLast();
-  return rows;
-}
+using tavo::testing::find_frame;
+using tavo::testing::rows_of;
+using tavo::testing::say;
 
 // Steps through the commands, one step a tick, saying what each showed; answers the exit prompt.
 class MenuUser : public QObject {
@@ -136,18 +119,12 @@ class ConsoleDemoMenusTest : public QObject {
  private slots:
   void pauseDuringAReadSelectAllCopyAndEsc() {
     QTemporaryDir dir;
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("TAVO_TEST_CASE", dir.path());
-    child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(), {"--scenario", "console-demo-menus"});
-    QVERIFY(child.waitForFinished(60000));
-    const QString errors = QString::fromUtf8(child.readAllStandardError());
-    QVERIFY2(!errors.contains("Sanitizer"), qPrintable(errors));
-    QCOMPARE(child.exitCode(), 0);
-    const QStringList said =
-        QString::fromUtf8(child.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    const tavo::testing::DemoRun r =
+        tavo::testing::run_demo_child("console-demo-menus", dir.path());
+    QVERIFY(r.finished);
+    QVERIFY2(!r.errors.contains("Sanitizer"), qPrintable(r.errors));
+    QCOMPARE(r.exit_code, 0);
+    const QStringList& said = r.said;
     const QString greeting =
         "Eco: escreva uma linha por vez (texto com brancos entre aspas); fim "
         "termina.";

@@ -13,7 +13,6 @@
 
 #include <unistd.h>
 
-#include <cstdio>
 
 #include "box_helpers.h"
 #include "console/core/library.h"
@@ -21,32 +20,15 @@
 #include "console/window/startup.h"
 #include "console/window/text_window_widget.h"
 #include "demo.h"
+#include "demo_child.h"
 #include "recio/process_end.h"
 #include "registry.h"
 
 namespace {
 
-void say(const QString& line) {
-  std::fputs((line + "\n").toUtf8().constData(), stdout);
-  std::fflush(stdout);
-}
-
-console::window::FrameWindow* find_frame() {
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (auto* frame = qobject_cast<console::window::FrameWindow*>(w)) return frame;
-  }
-  return nullptr;
-}
-
-// The rows of the window as a copy gives them, trailing empty rows dropped.
-QStringList rows_of(console::window::TextWindowWidget* text) {
-  const std::string copy = text->text_window().with_model(
-      [](console::TextModel& m) { return m.copy_text(1, 1, m.rows(), m.columns()); });
-  QStringList rows =
-      QString::fromLatin1(copy.data(), static_cast<qsizetype>(copy.size())).split("\r\n");
-  while (!rows.isEmpty() && rows.last().isEmpty()) rows.removeLast();
-  return rows;
-}
+using tavo::testing::find_frame;
+using tavo::testing::rows_of;
+using tavo::testing::say;
 
 // Types each line when the program reads, once the echo of the line before has appeared;
 // reports the window before the last line and answers the exit prompt.
@@ -120,23 +102,14 @@ class ConsoleDemoTest : public QObject {
     old.write("antes\r\n");  // appended to, never replaced
     old.close();
 
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("TAVO_TEST_CASE", dir.path());
-    child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(), {"--scenario", "console-demo"});
-    QVERIFY(child.waitForFinished(60000));
-    const QString errors = QString::fromUtf8(child.readAllStandardError());
-    QVERIFY2(!errors.contains("Sanitizer"), qPrintable(errors));
-    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(child.exitCode(), 0);
+    const tavo::testing::DemoRun r = tavo::testing::run_demo_child("console-demo", dir.path());
+    QVERIFY(r.finished);
+    QVERIFY2(!r.errors.contains("Sanitizer"), qPrintable(r.errors));
+    QCOMPARE(r.status, QProcess::NormalExit);
+    QCOMPARE(r.exit_code, 0);
 
     QStringList rows, other;
-    for (const QString& line :
-         QString::fromUtf8(child.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
-      (line.startsWith("row|") ? rows : other) << line;
-    }
+    for (const QString& line : r.said) (line.startsWith("row|") ? rows : other) << line;
     QCOMPARE(rows, (QStringList{"row|Eco: escreva uma linha por vez (texto com brancos entre "
                                 "aspas); fim termina.",
                                 "row|abc", "row|> abc", "row|\"x y\"", "row|> x y"}));
