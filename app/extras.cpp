@@ -104,6 +104,7 @@ bool write_plots(const Options& options, const results::Results& r) {
 #endif
 }
 
+// Writes the files `options` ask for; false once one could not be written.
 bool write_files(const Options& options, const results::Results& r) {
   bool ok = true;
   if (!options.json.empty()) ok = write_one(options.json, results::to_json(r), r.report_name) && ok;
@@ -113,11 +114,6 @@ bool write_files(const Options& options, const results::Results& r) {
 }
 
 }  // namespace
-
-bool write_extras(const Options& options, const std::string& version) {
-  return write_files(options,
-                     results::compute(results::from_analysis_state(), options.gci_fs, version));
-}
 
 void run_program(const Options& options, const std::string& version) {
   recio::start_runtime();

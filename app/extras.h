@@ -7,19 +7,15 @@
 
 namespace app {
 
-// Computes the extras from the finished run's tables and writes those `options` ask for. A
-// file that cannot be written is shown as one line naming it and the system's reason (a
-// message box on the desktop); the other extras are still written. Returns false after any
-// such failure.
-bool write_extras(const Options& options, const std::string& version);
-
 // Ends the process after the run with `status`, as a normal end does (the run-time's
 // termination, the run Finished, the end-of-program step) but with that status.
 [[noreturn]] void end_with_status(int status);
 
 // The program thread's code: the run-time's start-up, the run, then the extras `options` ask
-// for. A run that fails ends the process on its own and writes no extra; an extra that cannot
-// be written ends it with kUsageStatus after the run's normal end. Once every file is written,
+// for, computed from the finished run's tables. A run that fails ends the process on its own
+// and writes no extra. A file that cannot be written is shown as one line naming it and the
+// system's reason (a message box on the desktop); the other extras are still written, and the
+// process then ends with kUsageStatus after the run's normal end. Once every file is written,
 // a run with charts that opened the editor (not --no-editor) shows the charts as windows in the
 // desktop frame, which then stays until the user closes it (see open_chart_windows).
 void run_program(const Options& options, const std::string& version);

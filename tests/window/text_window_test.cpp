@@ -25,34 +25,17 @@
 #include "console/window/status_bar.h"
 #include "console/window/text_window_widget.h"
 #include "console/window/window_front_end.h"
+#include "frame_fixture.h"
 #include "registry.h"
 
-using console::Library;
-using console::WindowConfig;
 using console::window::FrameWindow;
 using console::window::TextSubWindow;
 using console::window::TextWindowWidget;
-using console::window::WindowFrontEnd;
+
+using tavo::testing::grid;
+using tavo::testing::on_program_thread;
 
 namespace {
-
-WindowConfig grid(int columns, int rows) {
-  WindowConfig config;
-  config.columns = columns;
-  config.rows = rows;
-  return config;
-}
-
-// Runs `work` on another thread (the program's) while this one keeps its events going.
-template <typename F>
-auto on_program_thread(F work) {
-  auto result = std::async(std::launch::async, work);
-  if (!QTest::qWaitFor(
-          [&] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
-          10000))
-    qWarning("the program thread is still at work");
-  return result.get();
-}
 
 // A typed character that has no key of its own, as a keyboard layout delivers it.
 void type_character(QWidget* widget, QChar c) {
@@ -62,31 +45,12 @@ void type_character(QWidget* widget, QChar c) {
 
 }  // namespace
 
-class TextWindowTest : public QObject {
+class TextWindowTest : public QObject, private tavo::testing::FrameFixture {
   Q_OBJECT
 
  private slots:
-  void init() {
-    console::set_gui_thread();
-    library_ = std::make_unique<Library>();
-    library_->begin_initialisation("tavo");
-    front_ = std::make_unique<WindowFrontEnd>(*library_);
-    frame_ = std::make_unique<FrameWindow>(*library_);
-    front_->attach(frame_.get());
-    frame_->resize(900, 640);
-    frame_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(frame_.get()));
-    previous_ = console::front_end();
-    console::install_front_end(front_.get());
-    library_->complete_initialisation(console::window::kFrameHandle);
-  }
-  void cleanup() {
-    console::install_front_end(previous_);
-    front_->detach();
-    frame_.reset();
-    front_.reset();
-    library_.reset();
-  }
+  void init() { set_up(); }
+  void cleanup() { tear_down(); }
 
   void opensConfiguresAndWritesFromTheProgramThread() {
     const std::int32_t id = on_program_thread([this] {
@@ -324,32 +288,6 @@ class TextWindowTest : public QObject {
   }
 
  private:
-  // Opens and configures a window from the program thread.
-  std::int32_t open(const WindowConfig& config) {
-    return on_program_thread([this, config] {
-      const std::int32_t id = library_->open_window(std::nullopt);
-      return library_->configure_window(id, config) == 1 ? id : -1;
-    });
-  }
-  QMdiSubWindow* sub_of(std::int32_t id) { return front_->child(library_->windows().find(id)); }
-  TextWindowWidget* widget(std::int32_t id) {
-    QMdiSubWindow* sub = sub_of(id);
-    return sub == nullptr ? nullptr : qobject_cast<TextWindowWidget*>(sub->widget());
-  }
-  QByteArray read_line(std::int32_t id) {
-    std::array<char, 128> buffer;
-    const int n = library_->read_line(id, buffer);
-    return n < 0 ? QByteArray("<-1>") : QByteArray(buffer.data(), n);
-  }
-  // The window's rows as a copy gives them, trailing empty rows dropped.
-  QStringList rows(std::int32_t id) {
-    const std::string copy = library_->text_window(id)->with_model(
-        [](console::TextModel& m) { return m.copy_text(1, 1, m.rows(), m.columns()); });
-    QStringList lines =
-        QString::fromLatin1(copy.data(), static_cast<qsizetype>(copy.size())).split("\r\n");
-    while (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
-    return lines;
-  }
   // Where the caption's close button is, as the window's style lays the caption out.
   static QRect close_button(QMdiSubWindow* sub) {
     QStyleOptionTitleBar option;
@@ -365,11 +303,6 @@ class TextWindowTest : public QObject {
     }
     return false;
   }
-
-  std::unique_ptr<Library> library_;
-  std::unique_ptr<WindowFrontEnd> front_;
-  std::unique_ptr<FrameWindow> frame_;
-  console::FrontEnd* previous_ = nullptr;
 };
 
 static tavo::testing::RegisterTest<TextWindowTest> register_text_window_test;
