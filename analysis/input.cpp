@@ -68,12 +68,12 @@ void read_input_data(EditorUse editor) {
   skip_record();
 
   allocate(s.var_selected, s.var_count);
-  allocate(s.asymptotic_order, s.var_count, 2);
+  allocate(s.formal_order, s.var_count, 2);
   read_values(s.var_selected.column(), s.var_count);
   skip_record();
-  read_values(s.asymptotic_order.column(1), s.var_count);
+  read_values(s.formal_order.column(1), s.var_count);
   skip_record();
-  read_values(s.asymptotic_order.column(2), s.var_count);
+  read_values(s.formal_order.column(2), s.var_count);
   skip_record();
 
   read_value(s.mesh_count);
@@ -107,7 +107,7 @@ void read_exact_results() {
   State& s = state();
   connect_input(s.exact_file_name.view());
   read_value(s.var_count);
-  // var_selected and asymptotic_order were sized by the count of "dados.r33": a larger count
+  // var_selected and formal_order were sized by the count of "dados.r33": a larger count
   // here would read and write past their end.
   if (s.var_count > s.input_var_count) {
     const recio::Unit* unit = recio::UnitTable::instance().find(kInputUnit);
@@ -134,6 +134,7 @@ void read_solution_tables() {
     allocate(*t, s.var_count, s.mesh_count, 2);
   allocate(s.tq_estimate, s.var_count, s.mesh_count);
   allocate(s.uq_uncertainty, s.var_count, s.mesh_count);
+  allocate(s.interval_result, s.var_count, s.mesh_count);
 
   for (std::int32_t k = 1; k <= 2; ++k) {
     for (std::int32_t j = 1; j <= s.mesh_count; ++j) {

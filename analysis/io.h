@@ -18,19 +18,18 @@ void read_exact_results();
 void read_solution_tables();
 
 // The report on unit 10: header (file, date, title, parameters, mesh table), then per selected
-// variable of `s` (the run's state) its heading and, after the analysis, its three tables. The
-// variable's interval verdicts are stored in tq_estimate and uq_uncertainty as its table is
-// written.
+// variable of `s` (the run's state) its heading and, after the analysis, its three tables,
+// formatted from what analyse_variable stored.
 void write_report_header();
 void write_variable_heading(State& s, std::int32_t var);
-void write_variable_report(State& s, std::int32_t var);
+void write_variable_report(const State& s, std::int32_t var);
 
 // The statements of write_variable_heading(s, var) and write_variable_report(s, var) made ahead
-// in memory (no I/O, any thread; the interval verdicts are stored as they are made): false when
-// one of them cannot be made, and then they are written by the functions above instead. The
-// thread that owns the report writes them, in order, with write_made.
+// in memory (no I/O, any thread): false when one of them cannot be made, and then they are
+// written by the functions above instead. The thread that owns the report writes them, in
+// order, with write_made.
 bool make_variable_heading(State& s, std::int32_t var, recio::MadeStatements& made);
-bool make_variable_report(State& s, std::int32_t var, recio::MadeStatements& made);
+bool make_variable_report(const State& s, std::int32_t var, recio::MadeStatements& made);
 void write_made(const recio::MadeStatements& made);
 
 }  // namespace analysis

@@ -1,8 +1,6 @@
 #include "analysis/pipeline.h"
 
-#include <atomic>
 #include <condition_variable>
-#include <cstdlib>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -34,23 +32,6 @@ constexpr std::int32_t kMakeMeshes = 100;
 // Fewer selected variables than this are analysed in well under a millisecond: Auto does not
 // start a thread for them.
 constexpr std::int32_t kFewVariables = 64;
-
-Pipeline from_environment() {
-  const char* v = std::getenv("TAVO_PIPELINE");
-  const std::string_view value = v != nullptr ? v : "";
-  auto is = [&](std::string_view word) {
-    if (value.size() != word.size()) return false;
-    for (std::size_t i = 0; i < word.size(); ++i)
-      if ((value[i] | 0x20) != word[i]) return false;
-    return true;
-  };
-  if (is("on")) return Pipeline::On;
-  if (is("off")) return Pipeline::Off;
-  return Pipeline::Auto;
-}
-
-constexpr int kNotSet = -1;
-std::atomic<int> g_pipeline{kNotSet};
 
 // Whether `mode` starts a worker for this run.
 bool worker_pays(const State& s, std::int32_t var_count, Pipeline mode) {
@@ -181,14 +162,17 @@ class AnalysisAhead {
 
 }  // namespace
 
-Pipeline pipeline() {
-  static const Pipeline environment = from_environment();
-  const int set = g_pipeline.load();
-  return set == kNotSet ? environment : static_cast<Pipeline>(set);
-}
-
-void set_pipeline(Pipeline mode) {
-  g_pipeline.store(static_cast<int>(mode));
+std::optional<Pipeline> pipeline_named(std::string_view name) {
+  auto is = [&](std::string_view word) {
+    if (name.size() != word.size()) return false;
+    for (std::size_t i = 0; i < word.size(); ++i)
+      if ((name[i] | 0x20) != word[i]) return false;
+    return true;
+  };
+  if (is("auto")) return Pipeline::Auto;
+  if (is("on")) return Pipeline::On;
+  if (is("off")) return Pipeline::Off;
+  return std::nullopt;
 }
 
 void report_variables(State& s, Pipeline mode) {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 #include "analysis/state.h"
 
@@ -16,11 +18,8 @@ enum class Pipeline : std::uint8_t {
   Off,   // never: the sequential loop
 };
 
-// The setting for this process. Until set_pipeline is called it comes from the environment
-// variable TAVO_PIPELINE: "on", "off" or "auto" (unset or any other value). A command-line
-// option sets it over the environment.
-Pipeline pipeline();
-void set_pipeline(Pipeline mode);
+// "auto", "on" or "off", in any case: the mode it names, or none.
+std::optional<Pipeline> pipeline_named(std::string_view name);
 
 // Writes the heading and tables of every selected variable of `s` (the run's state) on the report
 // unit, analysing each in between, as `mode` allows.
@@ -32,6 +31,6 @@ void set_pipeline(Pipeline mode);
 // the console library like the program thread (a pause suspends it) and is always joined before
 // this returns, also when an error unwinds through it; an end of the process elsewhere (severe
 // error, control signal, closed frame) never waits for it.
-void report_variables(State& s, Pipeline mode = pipeline());
+void report_variables(State& s, Pipeline mode);
 
 }  // namespace analysis

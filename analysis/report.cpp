@@ -2,8 +2,8 @@
 #include <cstdint>
 
 #include "analysis/io.h"
-#include "analysis/order_analysis.h"
 #include "analysis/report_formats.h"
+#include "analysis/run_numbers.h"
 #include "analysis/state.h"
 #include "recio/made_statements.h"
 #include "recio/statements.h"
@@ -29,18 +29,18 @@ struct VerdictTexts {
   Text<3> applies;
   Text<3> exact_inside;
 };
-VerdictTexts texts_of(Interval result) {
+VerdictTexts texts_of(model::Interval result) {
   VerdictTexts t;
   switch (result) {
-    case Interval::DoesNotApply:
+    case model::Interval::DoesNotApply:
       t.applies = "N\xE3o";
       t.exact_inside = "---";
       break;
-    case Interval::ExactOutside:
+    case model::Interval::ExactOutside:
       t.applies = "SIM";
       t.exact_inside = "N\xC3O";
       break;
-    case Interval::ExactInside:
+    case model::Interval::ExactInside:
       t.applies = "SIM";
       t.exact_inside = "sim";
       break;
@@ -49,38 +49,31 @@ VerdictTexts texts_of(Interval result) {
 }
 
 // A variable's three tables (blocks V2, V3, V4), statement by statement into `out`: an
-// out(format, items) call per statement. Stores the variable's interval verdicts on the way.
+// out(format, items) call per statement. Only formats what the analysis stored.
 template <class Out>
-void variable_tables(State& s, std::int32_t var, Out&& out) {
+void variable_tables(const State& s, std::int32_t var, Out&& out) {
   out(formats::kIntervalHeading, {});
-  for (std::int32_t j = 1; j <= s.mesh_count; ++j) {
-    s.tq_estimate(var, j) = 0;
-    s.uq_uncertainty(var, j) = 0;
+  const model::Intervals tests = intervals(s, var);
+  for (std::size_t j = model::kFirstTripletMesh; j < tests.h.size(); ++j) {
+    VerdictTexts t = texts_of(tests.result[j]);
+    out(formats::kIntervalLine, {Item::value(tests.h[j]), Item::value(tests.tq[j]),
+                                 Item::value(tests.uq[j]), text(t.applies), text(t.exact_inside)});
   }
-  for (std::int32_t j = 3; j <= s.mesh_count; ++j) {
-    VerdictTexts t = texts_of(assess_intervals(s, var, j).result);
-    out(formats::kIntervalLine,
-        {Item::value(s.mesh_h(j)), Item::value(s.tq_estimate(var, j)),
-         Item::value(s.uq_uncertainty(var, j)), text(t.applies), text(t.exact_inside)});
-  }
-  // One line per mesh of a scheme's table: Th on every mesh, Ti_12 from mesh 2 on, Ti_a from
-  // mesh 3 on.
-  for (std::int32_t k = 1; k <= 2; ++k) {
-    if (k == 1) {
-      out(formats::kLowOrderHeading, {});
-    } else {
-      out(formats::kHighOrderHeading, {});
-    }
-    for (std::int32_t j = 1; j <= s.mesh_count; ++j) {
-      Item h = Item::value(s.mesh_h(j));
-      Item th = Item::value(s.numerical_solution(var, j, k));
-      if (j == 1) {
-        out(formats::kSchemeLine, {h, th});
-      } else if (j == 2) {
-        out(formats::kSchemeLine, {h, th, Item::value(s.extrapolated_asymptotic(var, j, k))});
+  // One line per mesh of a scheme's table: Th on every mesh, Ti_12 and Ti_a where they are
+  // defined.
+  for (std::size_t k : {kLowScheme, kHighScheme}) {
+    out(k == kLowScheme ? formats::kLowOrderHeading : formats::kHighOrderHeading, {});
+    const model::Series scheme = series(s, var, k);
+    for (std::size_t j = 0; j < scheme.mesh_count(); ++j) {
+      Item h = Item::value(scheme.h[j]);
+      Item th = Item::value(scheme.value[j]);
+      if (model::ends_triplet(j)) {
+        out(formats::kSchemeLine,
+            {h, th, Item::value(scheme.ti_12[j]), Item::value(scheme.ti_a[j])});
+      } else if (model::ends_pair(j)) {
+        out(formats::kSchemeLine, {h, th, Item::value(scheme.ti_12[j])});
       } else {
-        out(formats::kSchemeLine, {h, th, Item::value(s.extrapolated_asymptotic(var, j, k)),
-                                   Item::value(s.extrapolated_apparent(var, j, k))});
+        out(formats::kSchemeLine, {h, th});
       }
     }
   }
@@ -90,8 +83,8 @@ void variable_tables(State& s, std::int32_t var, Out&& out) {
 template <class Out>
 void variable_heading(State& s, std::int32_t var, Out&& out) {
   out(formats::kVariableHeading,
-      {text(s.var_name(var)), Item::value(s.exact_value(var)),
-       Item::value(s.asymptotic_order(var, 1)), Item::value(s.asymptotic_order(var, 2))});
+      {text(s.var_name(var)), Item::value(s.exact_value(var)), Item::value(s.formal_order(var, 1)),
+       Item::value(s.formal_order(var, 2))});
 }
 
 // The statements that `statements(out)` sends to `out`, made into `made` in place of writing them:
@@ -131,7 +124,7 @@ void write_variable_heading(State& s, std::int32_t var) {
   variable_heading(s, var, write);
 }
 
-void write_variable_report(State& s, std::int32_t var) {
+void write_variable_report(const State& s, std::int32_t var) {
   variable_tables(s, var, write);
 }
 
@@ -139,7 +132,7 @@ bool make_variable_heading(State& s, std::int32_t var, recio::MadeStatements& ma
   return make_statements(made, [&](auto out) { variable_heading(s, var, out); });
 }
 
-bool make_variable_report(State& s, std::int32_t var, recio::MadeStatements& made) {
+bool make_variable_report(const State& s, std::int32_t var, recio::MadeStatements& made) {
   return make_statements(made, [&](auto out) { variable_tables(s, var, out); });
 }
 

@@ -71,7 +71,8 @@ std::string editor_command_for(const Text<60>& report_file_name) {
 
 }  // namespace
 
-void run_sequence(EditorUse editor) {
+void run_sequence(const RunSettings& settings) {
+  const EditorUse editor = settings.editor;
   State& s = state();
   recio::set_reentrancy(0);
   console::set_window_text(console::window_handle(console::kFrameWindowCode), kFrameCaption);
@@ -87,7 +88,7 @@ void run_sequence(EditorUse editor) {
   const std::string editor_command = editor_command_for(s.report_file_name);
   s.editor_command = editor_command;
 
-  report_variables(s);
+  report_variables(s, settings.pipeline);
 
   if (editor == EditorUse::Open) s.shell_status = console::RunCommand(editor_command);
   recio::close(kReportUnit);

@@ -2,6 +2,8 @@
 // the report and show it.
 #pragma once
 
+#include "analysis/pipeline.h"
+
 namespace analysis {
 
 inline constexpr char kFrameCaption[] = "TAVO 1.0 - Tavorama";
@@ -10,6 +12,11 @@ inline constexpr char kFrameCaption[] = "TAVO 1.0 - Tavorama";
 // end (Skip: for scripts and pipelines).
 enum class EditorUse { Open, Skip };
 
-void run_sequence(EditorUse editor = EditorUse::Open);
+struct RunSettings {
+  EditorUse editor = EditorUse::Open;
+  Pipeline pipeline = Pipeline::Auto;  // whether the analysis may go ahead on a worker thread
+};
+
+void run_sequence(const RunSettings& settings = {});
 
 }  // namespace analysis

@@ -21,6 +21,7 @@ template class Table<std::int32_t>;
 template class Table<double>;
 template class Table<Text<60>>;
 template class Table<Text<80>>;
+template class Table<model::Interval>;
 
 namespace {
 State* g_state = new State;  // lives until the process ends

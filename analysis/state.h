@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "model/numbers.h"
+#include "model/strided.h"
 #include "recio/status.h"
 
 namespace analysis {
@@ -69,6 +71,17 @@ class Table {
   T* column(std::int64_t j = 1) { return data_ + n1_ * (j - 1); }
   bool allocated() const { return data_ != nullptr; }
 
+  // The elements (1..n1) of a one-dimensional table, and the elements (i, 1..n2, k) of a larger
+  // one: one variable's values over the meshes, as the model reads them (0-based).
+  model::Strided<const T> all() const { return {data_, static_cast<std::size_t>(n1_)}; }
+  model::Strided<T> along_second(std::int64_t i, std::int64_t k = 1) {
+    if (data_ == nullptr) return {};
+    return {data_ + offset(i, 1, k), static_cast<std::size_t>(n2_), n1_};
+  }
+  model::Strided<const T> along_second(std::int64_t i, std::int64_t k = 1) const {
+    return const_cast<Table*>(this)->along_second(i, k);
+  }
+
  private:
   std::int64_t offset(std::int64_t i, std::int64_t j, std::int64_t k) const {
     return (i - 1) + n1_ * ((j - 1) + n2_ * (k - 1));
@@ -92,7 +105,7 @@ struct State {
   Text<60> exact_file_name;
   Text<40> run_title;
 
-  // The count of variables that "dados.r33" gave: var_selected and asymptotic_order keep that
+  // The count of variables that "dados.r33" gave: var_selected and formal_order keep that
   // size when the exact-results file brings another count into var_count.
   std::int32_t input_var_count = 0;
 
@@ -104,7 +117,7 @@ struct State {
 
   // Tables: (var), (var, scheme), (mesh, scheme), (mesh), (var, mesh, scheme), (var, mesh).
   Table<std::int32_t> var_selected;
-  Table<double> asymptotic_order;
+  Table<double> formal_order;  // the schemes' formal (asymptotic) orders pL
   Table<Text<60>> solution_file_name;
   Table<double> mesh_h;
   Table<double> exact_value;
@@ -116,6 +129,7 @@ struct State {
   Table<double> convergence_ratio;
   Table<double> tq_estimate;
   Table<double> uq_uncertainty;
+  Table<model::Interval> interval_result;
 };
 
 // The run's one instance.

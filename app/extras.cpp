@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
+#include "analysis/run_numbers.h"
 #include "analysis/run_sequence.h"
 #include "console/core/cp1252.h"
 #include "console/core/frontend.h"
@@ -15,7 +17,6 @@
 #include "recio/process_end.h"
 #include "recio/startup.h"
 #include "results/export.h"
-#include "results/from_analysis.h"
 #include "results/output_file.h"
 #include "results/results.h"
 
@@ -79,20 +80,21 @@ bool write_plots(const Options& options, const results::Results& r) {
   const plots::Format format =
       plots::format_named(options.plot_format).value_or(plots::Format::Svg);
   plots::ChartThread charts;
-  for (const results::VariableResult& var : r.variables) {
+  for (std::size_t i = 0; i < r.size(); ++i) {
+    const results::VariableResult var = r.variable(i);
     QByteArray bytes;
     std::string name;
     // The frame closed meanwhile: the process is ending with it.
     if (!charts.run([&] {
           bytes = plots::encode(var, format);
-          name = plots::file_name(var, format);
+          name = plots::file_name(var.numbers, format);
         }))
       console::park_thread_forever();
     const std::string path = (fs::path(options.plots) / name).string();
     // One failure is enough: the next files would fail the same way.
     if (!write_one(path,
                    std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                   r.report_name))
+                   r.numbers.source))
       return false;
   }
   return true;
@@ -107,8 +109,9 @@ bool write_plots(const Options& options, const results::Results& r) {
 // Writes the files `options` ask for; false once one could not be written.
 bool write_files(const Options& options, const results::Results& r) {
   bool ok = true;
-  if (!options.json.empty()) ok = write_one(options.json, results::to_json(r), r.report_name) && ok;
-  if (!options.csv.empty()) ok = write_one(options.csv, results::to_csv(r), r.report_name) && ok;
+  const std::string& report = r.numbers.source;
+  if (!options.json.empty()) ok = write_one(options.json, results::to_json(r), report) && ok;
+  if (!options.csv.empty()) ok = write_one(options.csv, results::to_csv(r), report) && ok;
   if (!options.plots.empty()) ok = write_plots(options, r) && ok;
   return ok;
 }
@@ -117,11 +120,11 @@ bool write_files(const Options& options, const results::Results& r) {
 
 void run_program(const Options& options, const std::string& version) {
   recio::start_runtime();
-  analysis::run_sequence(options.editor);
+  analysis::run_sequence({.editor = options.editor, .pipeline = options.pipeline});
   if (!options.wants_extras()) return;
-  const results::Results r =
-      results::compute(results::from_analysis_state(), options.gci_fs, version);
-  if (!write_files(options, r)) end_with_status(kUsageStatus);
+  auto r = std::make_shared<const results::Results>(results::compute(
+      analysis::run_numbers(analysis::state()), {.safety_factor = options.gci_fs}, version));
+  if (!write_files(options, *r)) end_with_status(kUsageStatus);
 #ifdef TAVO_HAVE_CHART_WINDOWS
   // Scripts (--no-editor) get the files only, and a run that ends by itself.
   if (!options.plots.empty() && options.editor == analysis::EditorUse::Open) open_chart_windows(r);

@@ -9,7 +9,6 @@
 #include <iostream>
 #include <string>
 
-#include "analysis/pipeline.h"
 #include "app/extras.h"
 #include "app/options.h"
 #include "console/core/face.h"
@@ -59,7 +58,6 @@ int main(int argc, char** argv) {
   std::optional<app::Options> options = app::parse_command_line(argc, argv, kVersion, status);
   if (!options) return status;
   g_options = *options;
-  if (g_options.pipeline) analysis::set_pipeline(*g_options.pipeline);
   if (!g_options.folder.empty() && ::chdir(g_options.folder.c_str()) != 0) {
     std::cerr << "tavo: cannot enter the folder " << g_options.folder << ": "
               << std::strerror(errno) << "\n";

@@ -3,8 +3,11 @@
 #include <CLI/CLI.hpp>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
+
+#include "results/export.h"
 
 namespace app {
 namespace {
@@ -57,7 +60,9 @@ std::optional<Options> parse_command_line(int argc, const char* const* argv,
       cli.add_option("--plot-format", o.plot_format, "svg (the default), png or pdf")
           ->type_name("FORMAT")
           ->check(CLI::IsMember({"svg", "png", "pdf"}).description(""));
-  cli.add_option("--gci-fs", fs_text, "Safety factor of the grid convergence index (1.25)")
+  cli.add_option("--gci-fs", fs_text,
+                 "Safety factor of the grid convergence index (" +
+                     results::shortest(results::kDefaultSafetyFactor) + ")")
       ->type_name("F")
       ->check(CLI::Validator(
           [](const std::string& s) {
@@ -68,7 +73,11 @@ std::optional<Options> parse_command_line(int argc, const char* const* argv,
   cli.add_option("--pipeline", pipeline,
                  "auto (the default), on or off: analyse ahead on a second thread")
       ->type_name("MODE")
-      ->check(CLI::IsMember({"auto", "on", "off"}).description(""));
+      ->check(CLI::Validator(
+          [](const std::string& s) {
+            return analysis::pipeline_named(s) ? std::string() : "must be auto, on or off";
+          },
+          ""));
   for (CLI::Option* opt : cli.get_options())
     opt->multi_option_policy(CLI::MultiOptionPolicy::Throw);
   cli.get_formatter()->column_width(24);
@@ -106,9 +115,10 @@ std::optional<Options> parse_command_line(int argc, const char* const* argv,
   }
   if (no_editor) o.editor = analysis::EditorUse::Skip;
   if (!fs_text.empty()) o.gci_fs = *safety_factor(fs_text);
-  if (pipeline == "auto") o.pipeline = analysis::Pipeline::Auto;
-  if (pipeline == "on") o.pipeline = analysis::Pipeline::On;
-  if (pipeline == "off") o.pipeline = analysis::Pipeline::Off;
+  // Unset or unknown in the environment: the default.
+  const char* from_environment = std::getenv("TAVO_PIPELINE");
+  if (pipeline.empty() && from_environment != nullptr) pipeline = from_environment;
+  o.pipeline = analysis::pipeline_named(pipeline).value_or(analysis::Pipeline::Auto);
   status = 0;
   return o;
 }

@@ -22,15 +22,10 @@
 namespace plots {
 namespace {
 
-using results::kHigh;
-using results::kLow;
+constexpr int kLow = 0;
+constexpr int kHigh = 1;
 
 const QColor kSchemeColour[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xd6, 0x27, 0x28)};
-
-QString from_cp1252(std::string_view bytes) {
-  std::u16string text = console::cp1252::decode(bytes);
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 bool on_log_axis(double v) {
   return std::isfinite(v) && v > 0;
@@ -129,32 +124,33 @@ class ChartBuilder {
     chart->addAxis(y, Qt::AlignLeft);
     Extent hx, ey;
     for (int k : {kLow, kHigh}) {
-      const results::SchemeResult& s = var_.schemes[k];
+      const model::Series& s = var_.numbers.schemes[k];
+      const double exact = var_.numbers.exact;
       auto* solution = new QLineSeries;
       auto* estimate = new QScatterSeries;
       int solution_omitted = 0, estimate_omitted = 0;
       double finest_h = 0, finest_e = 0;
       Extent scheme_h;
-      for (std::size_t i = 0; i < s.meshes.size(); ++i) {
-        const results::MeshResult& m = s.meshes[i];
-        const double e = std::fabs(m.value - var_.exact);
-        if (on_log_axis(m.h) && on_log_axis(e)) {
-          solution->append(m.h, e);
-          hx.add(m.h);
+      for (std::size_t i = 0; i < s.mesh_count(); ++i) {
+        const double h = s.h[i];
+        const double e = std::fabs(s.value[i] - exact);
+        if (on_log_axis(h) && on_log_axis(e)) {
+          solution->append(h, e);
+          hx.add(h);
           ey.add(e);
-          scheme_h.add(m.h);
-          if (finest_h == 0 || m.h < finest_h) {
-            finest_h = m.h;
+          scheme_h.add(h);
+          if (finest_h == 0 || h < finest_h) {
+            finest_h = h;
             finest_e = e;
           }
         } else {
           ++solution_omitted;
         }
-        if (i < 2) continue;
-        const double ea = std::fabs(m.ti_a - var_.exact);
-        if (on_log_axis(m.h) && on_log_axis(ea)) {
-          estimate->append(m.h, ea);
-          hx.add(m.h);
+        if (!model::ends_triplet(i)) continue;
+        const double ea = std::fabs(s.ti_a[i] - exact);
+        if (on_log_axis(h) && on_log_axis(ea)) {
+          estimate->append(h, ea);
+          hx.add(h);
           ey.add(ea);
         } else {
           ++estimate_omitted;
@@ -203,15 +199,16 @@ class ChartBuilder {
     chart->addAxis(y, Qt::AlignLeft);
     Extent hx = h_extent_, py;
     for (int k : {kLow, kHigh}) {
-      const results::SchemeResult& s = var_.schemes[k];
+      const model::Series& s = var_.numbers.schemes[k];
       auto* orders = new QLineSeries;
       int omitted = 0;
-      for (std::size_t i = 2; i < s.meshes.size(); ++i) {
-        const results::MeshResult& m = s.meshes[i];
-        if (on_log_axis(m.h) && std::isfinite(m.apparent_order)) {
-          orders->append(m.h, m.apparent_order);
-          hx.add(m.h);
-          py.add(m.apparent_order);
+      for (std::size_t i = model::kFirstTripletMesh; i < s.mesh_count(); ++i) {
+        const double h = s.h[i];
+        const double pa = s.apparent_order[i];
+        if (on_log_axis(h) && std::isfinite(pa)) {
+          orders->append(h, pa);
+          hx.add(h);
+          py.add(pa);
         } else {
           ++omitted;
         }
@@ -223,7 +220,7 @@ class ChartBuilder {
     }
     set_log_range(x, hx);
     for (int k : {kLow, kHigh}) {
-      const double pl = var_.schemes[k].formal_order;
+      const double pl = var_.numbers.schemes[k].formal_order;
       if (!std::isfinite(pl)) continue;
       auto* formal = new QLineSeries;
       formal->append(x->min(), pl);
@@ -362,11 +359,12 @@ void paint(QPainter& painter, const QRectF& target, const results::VariableResul
   painter.setFont(heading);
   const qreal heading_height = QFontMetricsF(heading).height() * 1.8;
   const QRectF heading_box(target.left(), target.top(), target.width(), heading_height);
-  const QString name = from_cp1252(var.name);
+  const QString name = QString::fromStdString(var.numbers.name);
   painter.setPen(Qt::black);
-  painter.drawText(
-      heading_box, Qt::AlignCenter,
-      QStringLiteral("Variável %1%2").arg(var.index).arg(name.isEmpty() ? QString() : ": " + name));
+  painter.drawText(heading_box, Qt::AlignCenter,
+                   QStringLiteral("Variável %1%2")
+                       .arg(var.numbers.number)
+                       .arg(name.isEmpty() ? QString() : ": " + name));
 
   QFont legend_font = painter.font();
   legend_font.setPointSizeF(9);
@@ -446,12 +444,12 @@ QByteArray encode(const results::VariableResult& var, Format format, QSize size)
   return bytes;
 }
 
-std::string file_name(const results::VariableResult& var, Format format) {
+std::string file_name(const model::Variable& var, Format format) {
   // Latin letters of code page 1252 without their accents, from 0xC0 on.
   static constexpr std::string_view kPlain =
       "AAAAAAACEEEEIIIIDNOOOOO_OUUUUYTsaaaaaaaceeeeiiiidnooooo_ouuuuyty";
   std::string safe;
-  for (char ch : var.name) {
+  for (char ch : console::cp1252::from_utf8(var.name)) {
     const auto b = static_cast<unsigned char>(ch);
     char c = b >= 0xC0 ? kPlain[b - 0xC0] : static_cast<char>(b);
     if (b == 0x8A || b == 0x9A) c = b == 0x8A ? 'S' : 's';
@@ -466,7 +464,7 @@ std::string file_name(const results::VariableResult& var, Format format) {
     if (safe.size() >= 60) break;
   }
   while (!safe.empty() && (safe.back() == '_' || safe.back() == '.')) safe.pop_back();
-  std::string name = std::to_string(var.index);
+  std::string name = std::to_string(var.number);
   if (!safe.empty()) name += "-" + safe;
   return name + "." + std::string(extension(format));
 }

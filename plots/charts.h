@@ -41,9 +41,9 @@ QImage render_image(const results::VariableResult& var, QSize size);
 // The charts as the bytes of a file in `format`: vector graphics for SVG and PDF.
 QByteArray encode(const results::VariableResult& var, Format format, QSize size = kFileSize);
 
-// The chart file's name: the variable's index, a hyphen, a file-safe form of its name (letters
+// The chart file's name: the variable's number, a hyphen, a file-safe form of its name (letters
 // without accents, digits, '.', '-' and '_', every other run of characters one '_', at most 60
 // characters) and the extension; "7.svg" when nothing of the name is left.
-std::string file_name(const results::VariableResult& var, Format format);
+std::string file_name(const model::Variable& var, Format format);
 
 }  // namespace plots

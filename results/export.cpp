@@ -2,10 +2,9 @@
 
 #include <charconv>
 #include <cmath>
-#include <nlohmann/json.hpp>
 #include <string_view>
 
-#include "console/core/cp1252.h"
+#include "results/json_writer.h"
 
 namespace results {
 
@@ -17,136 +16,137 @@ std::string shortest(double v) {
 
 namespace {
 
-using Json = nlohmann::ordered_json;
+using Layout = JsonWriter::Layout;
 
-constexpr const char* kSchemeKeys[] = {"low", "high"};
+constexpr double kUndefined = model::kUndefined;
 
-Json number(double v) {
-  return std::isfinite(v) ? Json(v) : Json(nullptr);
+// The value of a number that `mesh` defines only from the pair or triplet it ends.
+double from_pair(model::Strided<const double> v, std::size_t mesh) {
+  return model::ends_pair(mesh) ? v[mesh] : kUndefined;
+}
+double from_triplet(model::Strided<const double> v, std::size_t mesh) {
+  return model::ends_triplet(mesh) ? v[mesh] : kUndefined;
 }
 
-Json text(std::string_view cp1252) {
-  return Json(console::cp1252::to_utf8(cp1252));
+void convergence_json(JsonWriter& json, Convergence c) {
+  const std::string_view name = convergence_name(c);
+  if (name.empty()) return json.null();
+  json.text(name);
 }
 
-Json fit_json(const PowerLawFit& fit) {
-  if (fit.outcome != FitOutcome::Fitted) return nullptr;
-  return Json{{"phi0", number(fit.phi0)},
-              {"alpha", number(fit.alpha)},
-              {"p", number(fit.p)},
-              {"sigma", number(fit.sigma)}};
+void fit_json(JsonWriter& json, const PowerLawFit& fit) {
+  if (fit.outcome != FitOutcome::Fitted) return json.null();
+  json.begin_object(Layout::Line);
+  json.key("phi0").number(fit.phi0);
+  json.key("alpha").number(fit.alpha);
+  json.key("p").number(fit.p);
+  json.key("sigma").number(fit.sigma);
+  json.end_object();
 }
 
-Json scheme_json(const SchemeResult& s) {
-  Json meshes = Json::array();
-  for (const MeshResult& m : s.meshes) {
-    std::string_view c = convergence_name(m.convergence);
-    meshes.push_back({{"h", number(m.h)},
-                      {"value", number(m.value)},
-                      {"convergence_ratio", number(m.convergence_ratio)},
-                      {"apparent_order", number(m.apparent_order)},
-                      {"ti_12", number(m.ti_12)},
-                      {"ti_a", number(m.ti_a)},
-                      {"convergence", c.empty() ? Json(nullptr) : Json(c)},
-                      {"gci", number(m.gci)}});
+void scheme_json(JsonWriter& json, const model::Series& s, const SchemeMeasures& m) {
+  json.begin_object();
+  json.key("formal_order").number(s.formal_order);
+  json.key("meshes").begin_array();
+  for (std::size_t j = 0; j < s.mesh_count(); ++j) {
+    json.begin_object(Layout::Line);
+    json.key("h").number(s.h[j]);
+    json.key("value").number(s.value[j]);
+    json.key("convergence_ratio").number(from_triplet(s.convergence_ratio, j));
+    json.key("apparent_order").number(from_triplet(s.apparent_order, j));
+    json.key("ti_12").number(from_pair(s.ti_12, j));
+    json.key("ti_a").number(from_triplet(s.ti_a, j));
+    convergence_json(json.key("convergence"), m.convergence[j]);
+    json.key("gci").number(m.gci[j]);
+    json.end_object();
   }
-  return Json{{"formal_order", number(s.formal_order)},
-              {"meshes", std::move(meshes)},
-              {"least_squares", fit_json(s.fit)}};
+  json.end_array();
+  fit_json(json.key("least_squares"), m.fit);
+  json.end_object();
 }
 
-Json variable_json(const VariableResult& v) {
-  Json intervals = Json::array();
-  for (const IntervalResult& r : v.intervals) {
-    intervals.push_back({{"h", number(r.h)},
-                         {"tq", number(r.tq)},
-                         {"uq", number(r.uq)},
-                         {"applies", r.applies},
-                         {"exact_inside", r.exact_inside ? Json(*r.exact_inside) : Json(nullptr)}});
+void intervals_json(JsonWriter& json, const model::Intervals& tests) {
+  json.begin_array();
+  for (std::size_t j = model::kFirstTripletMesh; j < tests.h.size(); ++j) {
+    const bool applies = tests.result[j] != model::Interval::DoesNotApply;
+    json.begin_object(Layout::Line);
+    json.key("h").number(tests.h[j]);
+    json.key("tq").number(applies ? tests.tq[j] : kUndefined);
+    json.key("uq").number(applies ? tests.uq[j] : kUndefined);
+    json.key("applies").boolean(applies);
+    if (applies) {
+      json.key("exact_inside").boolean(tests.result[j] == model::Interval::ExactInside);
+    } else {
+      json.key("exact_inside").null();
+    }
+    json.end_object();
   }
-  Json schemes = Json::object();
-  for (int k : {kLow, kHigh}) schemes[kSchemeKeys[k]] = scheme_json(v.schemes[k]);
-  return Json{{"index", v.index},
-              {"name", text(v.name)},
-              {"exact", number(v.exact)},
-              {"schemes", std::move(schemes)},
-              {"intervals", std::move(intervals)}};
+  json.end_array();
 }
 
-bool is_scalar(const Json& j) {
-  return !j.is_object() && !j.is_array();
-}
-
-// Like Json::dump(2), except that doubles take their shortest round-trip form (the library's
-// own conversion does not promise the shortest) and that an object or array of scalars stays
-// on one line.
-void emit(const Json& j, int depth, std::string& out) {
-  if (j.is_number_float()) {
-    out += shortest(j.get<double>());
-    return;
+void variable_json(JsonWriter& json, const VariableResult& v) {
+  json.begin_object();
+  json.key("index").integer(v.numbers.number);
+  json.key("name").text(v.numbers.name);
+  json.key("exact").number(v.numbers.exact);
+  json.key("schemes").begin_object();
+  for (std::size_t k = 0; k < v.numbers.schemes.size(); ++k) {
+    const model::Series& s = v.numbers.schemes[k];
+    json.key(s.scheme);
+    scheme_json(json, s, v.measures.schemes[k]);
   }
-  if (is_scalar(j)) {
-    out += j.dump();
-    return;
-  }
-  const bool object = j.is_object();
-  out += object ? '{' : '[';
-  if (j.empty()) {
-    out += object ? '}' : ']';
-    return;
-  }
-  bool flat = true;
-  for (const Json& e : j) flat = flat && is_scalar(e);
-  const std::string indent(2 * (depth + 1), ' ');
-  bool first = true;
-  for (auto it = j.begin(); it != j.end(); ++it) {
-    if (!first) out += flat ? ", " : ",";
-    first = false;
-    if (!flat) out.append(1, '\n').append(indent);
-    if (object) out += Json(it.key()).dump() + ": ";
-    emit(it.value(), depth + 1, out);
-  }
-  if (!flat) out.append(1, '\n').append(2 * static_cast<std::size_t>(depth), ' ');
-  out += object ? '}' : ']';
+  json.end_object();
+  if (v.numbers.intervals) intervals_json(json.key("intervals"), *v.numbers.intervals);
+  json.end_object();
 }
 
 // RFC 4180: a field with a comma, a quote or a line break goes between quotes, its quotes
 // doubled.
-std::string csv_field(std::string_view s) {
-  if (s.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(s);
-  std::string out = "\"";
+void csv_field(std::string& out, std::string_view s) {
+  if (s.find_first_of(",\"\r\n") == std::string_view::npos) {
+    out += s;
+    return;
+  }
+  out += '"';
   for (char c : s) {
     if (c == '"') out += '"';
     out += c;
   }
-  return out + "\"";
+  out += '"';
 }
 
-std::string csv_number(double v) {
-  return std::isfinite(v) ? shortest(v) : std::string();
-}
-
-std::string csv_bool(std::optional<bool> b) {
-  return b ? (*b ? "true" : "false") : "";
+void csv_number(std::string& out, double v) {
+  if (std::isfinite(v)) out += shortest(v);
 }
 
 }  // namespace
 
 std::string to_json(const Results& results) {
-  Json meshes = Json::array();
-  for (std::size_t i = 0; i < results.h.size(); ++i)
-    meshes.push_back({{"h", number(results.h[i])}, {"ratio", number(results.ratio[i])}});
-  Json variables = Json::array();
-  for (const VariableResult& v : results.variables) variables.push_back(variable_json(v));
-  Json root{{"program", "Tavo"},
-            {"version", results.version},
-            {"title", text(results.title)},
-            {"report", text(results.report_name)},
-            {"iq", results.iq},
-            {"meshes", std::move(meshes)},
-            {"variables", std::move(variables)}};
+  const model::Numbers& run = results.numbers;
   std::string out;
-  emit(root, 0, out);
+  JsonWriter json(out);
+  json.begin_object();
+  json.key("program").text("Tavo");
+  json.key("version").text(results.version);
+  json.key("title").text(run.title);
+  json.key("report").text(run.source);
+  if (run.iq) {
+    json.key("iq").integer(*run.iq);
+  } else {
+    json.key("iq").null();
+  }
+  json.key("meshes").begin_array();
+  for (std::size_t j = 0; j < run.h.size(); ++j) {
+    json.begin_object(Layout::Line);
+    json.key("h").number(run.h[j]);
+    json.key("ratio").number(model::ends_pair(j) ? run.h[j - 1] / run.h[j] : kUndefined);
+    json.end_object();
+  }
+  json.end_array();
+  json.key("variables").begin_array();
+  for (std::size_t i = 0; i < results.size(); ++i) variable_json(json, results.variable(i));
+  json.end_array();
+  json.end_object();
   out += '\n';
   return out;
 }
@@ -160,44 +160,52 @@ std::string to_csv(const Results& results) {
     out += column;
   }
   out += "\r\n";
-  for (const VariableResult& v : results.variables) {
-    const std::string name = csv_field(console::cp1252::to_utf8(v.name));
-    for (int k : {kLow, kHigh}) {
-      const SchemeResult& s = v.schemes[k];
-      const bool fitted = s.fit.outcome == FitOutcome::Fitted;
-      for (std::size_t i = 0; i < s.meshes.size(); ++i) {
-        const MeshResult& m = s.meshes[i];
-        const IntervalResult* r =
-            i >= 2 && i - 2 < v.intervals.size() ? &v.intervals[i - 2] : nullptr;
-        const std::string fields[] = {
-            std::to_string(v.index),
-            name,
-            csv_number(v.exact),
-            kSchemeKeys[k],
-            csv_number(s.formal_order),
-            std::to_string(i + 1),
-            csv_number(m.h),
-            csv_number(m.value),
-            csv_number(m.convergence_ratio),
-            csv_number(m.apparent_order),
-            csv_number(m.ti_12),
-            csv_number(m.ti_a),
-            std::string(convergence_name(m.convergence)),
-            csv_number(m.gci),
-            fitted ? csv_number(s.fit.phi0) : "",
-            fitted ? csv_number(s.fit.alpha) : "",
-            fitted ? csv_number(s.fit.p) : "",
-            fitted ? csv_number(s.fit.sigma) : "",
-            r != nullptr ? csv_number(r->tq) : "",
-            r != nullptr ? csv_number(r->uq) : "",
-            r != nullptr ? csv_bool(r->applies) : "",
-            r != nullptr ? csv_bool(r->exact_inside) : "",
-        };
-        static_assert(sizeof fields / sizeof fields[0] == std::size(kCsvColumns));
-        for (std::size_t f = 0; f < std::size(fields); ++f) {
-          if (f > 0) out += ',';
-          out += fields[f];
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    const VariableResult v = results.variable(i);
+    std::string name;
+    csv_field(name, v.numbers.name);
+    for (std::size_t k = 0; k < v.numbers.schemes.size(); ++k) {
+      const model::Series& s = v.numbers.schemes[k];
+      const SchemeMeasures& m = v.measures.schemes[k];
+      const bool fitted = m.fit.outcome == FitOutcome::Fitted;
+      for (std::size_t j = 0; j < s.mesh_count(); ++j) {
+        const bool tested = v.numbers.intervals && model::ends_triplet(j);
+        const model::Interval verdict =
+            tested ? v.numbers.intervals->result[j] : model::Interval::DoesNotApply;
+        const bool applies = verdict != model::Interval::DoesNotApply;
+        out += std::to_string(v.numbers.number);
+        out += ',';
+        out += name;
+        out += ',';
+        csv_number(out, v.numbers.exact);
+        out += ',';
+        out += s.scheme;
+        out += ',';
+        csv_number(out, s.formal_order);
+        out += ',';
+        out += std::to_string(j + 1);  // meshes count from 1 in the file, as in the report
+        for (double x :
+             {s.h[j], s.value[j], from_triplet(s.convergence_ratio, j),
+              from_triplet(s.apparent_order, j), from_pair(s.ti_12, j), from_triplet(s.ti_a, j)}) {
+          out += ',';
+          csv_number(out, x);
         }
+        out += ',';
+        out += convergence_name(m.convergence[j]);
+        out += ',';
+        csv_number(out, m.gci[j]);
+        for (double x : {m.fit.phi0, m.fit.alpha, m.fit.p, m.fit.sigma}) {
+          out += ',';
+          if (fitted) csv_number(out, x);
+        }
+        out += ',';
+        if (tested && applies) csv_number(out, v.numbers.intervals->tq[j]);
+        out += ',';
+        if (tested && applies) csv_number(out, v.numbers.intervals->uq[j]);
+        out += ',';
+        if (tested) out += applies ? "true" : "false";
+        out += ',';
+        if (tested && applies) out += verdict == model::Interval::ExactInside ? "true" : "false";
         out += "\r\n";
       }
     }

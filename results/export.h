@@ -1,5 +1,4 @@
-// The extras as text for scripts: JSON and CSV, both UTF-8. Texts of the run (names, title,
-// report name) are converted from code page 1252; numbers are written with the shortest
+// The extras as text for scripts: JSON and CSV, both UTF-8. Numbers are written with the shortest
 // decimal form that reads back as the same double; numbers that are undefined or not finite
 // are null in JSON and empty fields in CSV.
 #pragma once

@@ -21,6 +21,10 @@ Convergence classify(double r);
 // "monotonic", "divergent", "oscillatory", "oscillatory-divergent"; empty for None.
 std::string_view convergence_name(Convergence c);
 
+// The safety factor of the grid convergence index unless the user gives another: the one for a
+// study of three meshes or more (Celik et al. 2008).
+inline constexpr double kDefaultSafetyFactor = 1.25;
+
 // The grid convergence index of a mesh after Celik et al. (J. Fluids Eng. 130, 078001, 2008):
 // fs * |(t - t_coarser) / t| / (q21^pa - 1), a fraction (not per cent). Not a number when pa is
 // not > 0; a division by zero gives an infinity, which the writers show as undefined.

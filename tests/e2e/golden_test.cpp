@@ -1,5 +1,6 @@
 // Whole runs on complete input folders, with the report compared byte for byte (code page 1252,
-// CR LF) except the line with the date and time, on the sequential and on the pipelined path.
+// CR LF) except the line with the date and time, on the sequential and on the pipelined path;
+// and the extras of the shipped examples.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -80,6 +81,21 @@ INSTANTIATE_TEST_SUITE_P(
         if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
       return name + "_pipeline_" + std::get<1>(info.param);
     });
+
+// The extras of the shipped examples, byte for byte: what scripts read.
+TEST(GoldenExtrasTest, ExamplesJsonAndCsv) {
+  for (const std::string name : {"constant-ratio", "variable-ratio"}) {
+    SCOPED_TRACE(name);
+    TempDir tmp;
+    const fs::path dir = tmp.path() / name;
+    copy_case(source_dir() / "examples" / name, dir);
+    RunResult r = run_tavo(dir, {}, "", {"--no-editor", "--json", "r.json", "--csv", "r.csv"});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    const fs::path expected = source_dir() / "tests/data/examples" / name;
+    EXPECT_EQ(read_file(dir / "r.json"), read_file(expected.string() + ".json"));
+    EXPECT_EQ(read_file(dir / "r.csv"), read_file(expected.string() + ".csv"));
+  }
+}
 
 }  // namespace
 }  // namespace tavo::testing

@@ -22,11 +22,11 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
+#include "analysis/run_numbers.h"
 #include "console/core/menu.h"
 #include "console/window/frame.h"
 #include "console/window/image_window.h"
 #include "plots/charts.h"
-#include "results/from_analysis.h"
 #include "results/results.h"
 #endif
 #include "recio/process_end.h"
@@ -115,13 +115,13 @@ void check_chart_windows() {
     log.open(QIODevice::ReadOnly);
     std::printf("editor|%s\n", log.readAll().replace('\n', ';').constData());
     const results::Results r =
-        results::compute(results::from_analysis_state(), results::kDefaultSafetyFactor, "1.0");
+        results::compute(analysis::run_numbers(analysis::state()), {}, "1.0");
     const QList<QMdiSubWindow*> subs = frame->client()->subWindowList();
-    for (std::size_t i = 0; i < r.variables.size() && i < std::size_t(subs.size()); ++i) {
+    for (std::size_t i = 0; i < r.size() && i < std::size_t(subs.size()); ++i) {
       auto* shown = qobject_cast<console::window::ImageWindow*>(subs[qsizetype(i)]->widget());
       const QImage image = shown != nullptr ? shown->snapshot() : QImage();
       const bool drawn =
-          !image.isNull() && plots::render_image(r.variables[i], image.size()) == image;
+          !image.isNull() && plots::render_image(r.variable(i), image.size()) == image;
       std::printf("window|%s|%dx%d|%d\n", qPrintable(subs[qsizetype(i)]->windowTitle()),
                   image.width(), image.height(), drawn);
     }
