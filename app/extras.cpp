@@ -55,12 +55,21 @@ bool is_the_report(const std::string& path, const std::string& report_name) {
   return path != "-" && fs::equivalent(path, report_name, ec);
 }
 
-bool write_one(const std::string& path, std::string_view bytes, const std::string& report_name) {
+// Writes `path` with what `write` puts into a TextOut, as a stream: true once committed.
+template <class Write>
+bool write_one(const std::string& path, const std::string& report_name, Write&& write) {
   if (is_the_report(path, report_name)) {
     show_failure("cannot write " + path + ": it is the run's report");
     return false;
   }
-  std::error_code ec = results::write_output(path, bytes);
+  results::OutputFile file;
+  std::error_code ec = file.open(path);
+  if (!ec) {
+    results::TextOut out(&file);
+    write(out);
+    ec = out.finish();
+  }
+  if (!ec) ec = file.commit();
   if (ec) {
     show_failure("cannot write " + (path == "-" ? std::string("standard output") : path) + ": " +
                  reason(ec));
@@ -92,9 +101,9 @@ bool write_plots(const Options& options, const results::Results& r) {
       console::park_thread_forever();
     const std::string path = (fs::path(options.plots) / name).string();
     // One failure is enough: the next files would fail the same way.
-    if (!write_one(path,
-                   std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                   r.numbers.source))
+    if (!write_one(path, r.numbers.source, [&](results::TextOut& out) {
+          out.text().assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        }))
       return false;
   }
   return true;
@@ -110,8 +119,10 @@ bool write_plots(const Options& options, const results::Results& r) {
 bool write_files(const Options& options, const results::Results& r) {
   bool ok = true;
   const std::string& report = r.numbers.source;
-  if (!options.json.empty()) ok = write_one(options.json, results::to_json(r), report) && ok;
-  if (!options.csv.empty()) ok = write_one(options.csv, results::to_csv(r), report) && ok;
+  if (!options.json.empty())
+    ok = write_one(options.json, report, [&](auto& out) { results::write_json(r, out); }) && ok;
+  if (!options.csv.empty())
+    ok = write_one(options.csv, report, [&](auto& out) { results::write_csv(r, out); }) && ok;
   if (!options.plots.empty()) ok = write_plots(options, r) && ok;
   return ok;
 }

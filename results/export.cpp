@@ -121,9 +121,9 @@ void csv_number(std::string& out, double v) {
 
 }  // namespace
 
-std::string to_json(const Results& results) {
+void write_json(const Results& results, TextOut& sink) {
   const model::Numbers& run = results.numbers;
-  std::string out;
+  std::string& out = sink.text();
   JsonWriter json(out);
   json.begin_object();
   json.key("program").text("Tavo");
@@ -144,15 +144,17 @@ std::string to_json(const Results& results) {
   }
   json.end_array();
   json.key("variables").begin_array();
-  for (std::size_t i = 0; i < results.size(); ++i) variable_json(json, results.variable(i));
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    variable_json(json, results.variable(i));
+    sink.piece_done();
+  }
   json.end_array();
   json.end_object();
   out += '\n';
-  return out;
 }
 
-std::string to_csv(const Results& results) {
-  std::string out;
+void write_csv(const Results& results, TextOut& sink) {
+  std::string& out = sink.text();
   bool first = true;
   for (const char* column : kCsvColumns) {
     if (!first) out += ',';
@@ -209,8 +211,20 @@ std::string to_csv(const Results& results) {
         out += "\r\n";
       }
     }
+    sink.piece_done();
   }
-  return out;
+}
+
+std::string to_json(const Results& results) {
+  TextOut out;
+  write_json(results, out);
+  return std::move(out.text());
+}
+
+std::string to_csv(const Results& results) {
+  TextOut out;
+  write_csv(results, out);
+  return std::move(out.text());
 }
 
 }  // namespace results

@@ -5,11 +5,12 @@
 
 #include <string>
 
+#include "results/output_file.h"
 #include "results/results.h"
 
 namespace results {
 
-// One JSON object (two-space indentation, a line feed at the end):
+// One JSON object (two-space indentation, a line feed at the end), written a variable at a time:
 //   {"program": "Tavo", "version", "title", "report", "iq",
 //    "meshes": [{"h", "ratio"}],
 //    "variables": [{"index", "name", "exact",
@@ -19,11 +20,13 @@ namespace results {
 // "ti_12", "ti_a", "convergence", "gci"}], "least_squares": {"phi0", "alpha", "p", "sigma"} or
 // null}. "intervals" holds meshes 3..n; "tq", "uq" and "exact_inside" are null where the
 // interval does not apply; "convergence" is null where R is not a number.
+void write_json(const Results& results, TextOut& out);
 std::string to_json(const Results& results);
 
 // RFC 4180: a header row, then one row per variable, scheme and mesh, CR LF line ends. The
 // columns are kCsvColumns; the scheme's least-squares fit and the mesh's interval test are
 // repeated on every row they belong to (empty on meshes 1 and 2).
+void write_csv(const Results& results, TextOut& out);
 std::string to_csv(const Results& results);
 
 inline constexpr const char* kCsvColumns[] = {"variable",

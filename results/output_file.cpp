@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 namespace results {
@@ -37,49 +39,126 @@ mode_t current_umask() {
   return 022;
 }
 
-std::error_code write_in_place(const std::string& path, std::string_view bytes) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-  if (fd < 0) return last_error();
-  std::error_code ec = write_all(fd, bytes);
-  if (::close(fd) != 0 && !ec) ec = last_error();
-  return ec;
+// The temporary files not yet committed, for a signal handler: fixed storage, claimed and
+// released with atomics, read without locks.
+constexpr int kSlots = 16;
+struct TemporarySlot {
+  std::atomic<bool> used{false};
+  std::atomic<bool> named{false};
+  char path[PATH_MAX + 16] = {};
+};
+TemporarySlot g_temporaries[kSlots];
+
+int claim_slot(const std::string& path) {
+  if (path.size() >= sizeof g_temporaries[0].path) return -1;
+  for (int i = 0; i < kSlots; ++i) {
+    bool expected = false;
+    if (g_temporaries[i].used.compare_exchange_strong(expected, true)) {
+      std::memcpy(g_temporaries[i].path, path.c_str(), path.size() + 1);
+      g_temporaries[i].named.store(true);
+      return i;
+    }
+  }
+  return -1;  // more files at once than slots: only a signal would leave the extra ones
 }
 
-std::error_code replace_by_rename(const std::string& path, std::string_view bytes) {
-  const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string temp = (folder == "." ? std::string() : folder) + "." + base + ".XXXXXX";
-  int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return last_error();
-  std::error_code ec = write_all(fd, bytes);
-  if (!ec && ::fchmod(fd, 0666 & ~current_umask()) != 0) ec = last_error();
-  if (!ec && ::fsync(fd) != 0) ec = last_error();
-  if (::close(fd) != 0 && !ec) ec = last_error();
-  if (!ec && ::rename(temp.c_str(), path.c_str()) != 0) ec = last_error();
-  if (ec) ::unlink(temp.c_str());
-  return ec;
+void release_slot(int slot) {
+  if (slot < 0) return;
+  g_temporaries[slot].named.store(false);
+  g_temporaries[slot].used.store(false);
 }
 
 }  // namespace
 
-std::error_code write_output(const std::string& path, std::string_view bytes) {
-  if (path == "-") return write_all(STDOUT_FILENO, bytes);
+void remove_temporary_files() {
+  for (TemporarySlot& slot : g_temporaries)
+    if (slot.named.load()) ::unlink(slot.path);
+}
+
+OutputFile::~OutputFile() {
+  abandon();
+}
+
+void OutputFile::abandon() {
+  if (owns_fd_ && fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  owns_fd_ = false;
+  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  temporary_.clear();
+  release_slot(slot_);
+  slot_ = -1;
+}
+
+std::error_code OutputFile::open(const std::string& path) {
+  abandon();
+  if (path == "-") {
+    fd_ = STDOUT_FILENO;
+    return {};
+  }
   if (path.empty()) return std::make_error_code(std::errc::no_such_file_or_directory);
-  std::string target = path;
+  target_ = path;
   struct stat st {};
   if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
     char resolved[PATH_MAX];
     if (::realpath(path.c_str(), resolved) == nullptr) return last_error();
-    target = resolved;
+    target_ = resolved;
   }
-  if (::stat(target.c_str(), &st) == 0) {
+  if (::stat(target_.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) return std::make_error_code(std::errc::is_a_directory);
-    if (!S_ISREG(st.st_mode)) return write_in_place(target, bytes);
+    if (!S_ISREG(st.st_mode)) {
+      fd_ = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+      if (fd_ < 0) return last_error();
+      owns_fd_ = true;
+      return {};
+    }
     // A file the user may not write stays as it is, as with a plain open for writing.
-    if (::access(target.c_str(), W_OK) != 0) return last_error();
+    if (::access(target_.c_str(), W_OK) != 0) return last_error();
   }
-  return replace_by_rename(target, bytes);
+  const std::size_t slash = target_.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : target_.substr(0, slash + 1);
+  const std::string base = slash == std::string::npos ? target_ : target_.substr(slash + 1);
+  std::string temp = folder + "." + base + ".XXXXXX";
+  fd_ = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd_ < 0) return last_error();
+  owns_fd_ = true;
+  temporary_ = temp;
+  slot_ = claim_slot(temporary_);
+  return {};
+}
+
+std::error_code OutputFile::write(std::string_view bytes) {
+  if (fd_ < 0) return std::make_error_code(std::errc::bad_file_descriptor);
+  return write_all(fd_, bytes);
+}
+
+std::error_code OutputFile::commit() {
+  if (fd_ < 0) return std::make_error_code(std::errc::bad_file_descriptor);
+  std::error_code ec;
+  if (!temporary_.empty()) {
+    if (::fchmod(fd_, 0666 & ~current_umask()) != 0) ec = last_error();
+    if (!ec && ::fsync(fd_) != 0) ec = last_error();
+  }
+  if (owns_fd_ && ::close(fd_) != 0 && !ec) ec = last_error();
+  fd_ = -1;
+  owns_fd_ = false;
+  if (!temporary_.empty() && !ec && ::rename(temporary_.c_str(), target_.c_str()) != 0)
+    ec = last_error();
+  if (!ec) temporary_.clear();  // renamed: nothing left to remove
+  abandon();
+  return ec;
+}
+
+std::error_code write_output(const std::string& path, std::string_view bytes) {
+  OutputFile file;
+  std::error_code ec = file.open(path);
+  if (!ec) ec = file.write(bytes);
+  if (!ec) ec = file.commit();
+  return ec;
+}
+
+void TextOut::flush() {
+  if (!error_ && !buffer_.empty()) error_ = file_->write(buffer_);
+  buffer_.clear();
 }
 
 }  // namespace results

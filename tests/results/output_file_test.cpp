@@ -64,5 +64,40 @@ TEST(WriteOutput, LinksAreFollowedAndDevicesWrittenInPlace) {
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
+// A stream replaces the old file only when committed: until then (and when it is abandoned,
+// or the process is ended by a signal) the old content stays whole and no temporary is left.
+TEST(OutputFile, StreamsReplaceOnlyOnCommit) {
+  TempDir tmp;
+  const std::string path = (tmp.path() / "out.csv").string();
+  write_file(path, "old");
+  {
+    OutputFile file;
+    ASSERT_FALSE(file.open(path));
+    TextOut out(&file);
+    out.text().assign(3u << 20, 'x');  // more than one piece
+    out.piece_done();
+    EXPECT_TRUE(out.text().empty());
+    EXPECT_EQ(read_file(path), "old");
+    EXPECT_EQ(names(tmp.path()).size(), 2u);
+  }
+  EXPECT_EQ(read_file(path), "old");
+  EXPECT_EQ(names(tmp.path()), std::vector<std::string>{"out.csv"});
+
+  OutputFile interrupted;
+  ASSERT_FALSE(interrupted.open(path));
+  ASSERT_FALSE(interrupted.write("partial"));
+  remove_temporary_files();
+  EXPECT_EQ(names(tmp.path()), std::vector<std::string>{"out.csv"});
+
+  OutputFile file;
+  ASSERT_FALSE(file.open(path));
+  TextOut out(&file);
+  out.text() = "new";
+  ASSERT_FALSE(out.finish());
+  ASSERT_FALSE(file.commit());
+  EXPECT_EQ(read_file(path), "new");
+  EXPECT_EQ(names(tmp.path()), std::vector<std::string>{"out.csv"});
+}
+
 }  // namespace
 }  // namespace results
