@@ -91,6 +91,7 @@ class Scanner {
   void set_delimiter(char d);
   Scan scan_row(std::size_t at, std::size_t& row_end, std::size_t& lines);
   Scan cut_line_end(const char*& p, std::size_t& line);
+  char* find_plain_stop(char* p, const char* end) const;
   RowStatus refill();
   bool source_idle() const;
   void note_encoding(const char* from, const char* to);
