@@ -1,144 +1,39 @@
 #include "app/extras.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
-#include <system_error>
 
 #include "analysis/run_numbers.h"
 #include "analysis/run_sequence.h"
-#include "console/core/cp1252.h"
-#include "console/core/frontend.h"
+#include "app/outputs.h"
 #include "console/core/library.h"
 #include "console/core/program_end.h"
 #include "recio/process_end.h"
 #include "recio/startup.h"
-#include "results/export.h"
-#include "results/output_file.h"
 #include "results/results.h"
 
 #ifdef TAVO_HAVE_CHART_WINDOWS
 #include "app/chart_windows.h"
 #endif
-#ifdef TAVO_HAVE_PLOTS
-#include "plots/application.h"
-#include "plots/charts.h"
-#endif
 
 namespace app {
-namespace {
 
-namespace fs = std::filesystem;
-
-// One line on standard error, or a message box where the front end shows them. `text` is
-// UTF-8, as file names are.
-void show_failure(const std::string& text) {
-  console::FrontEnd* fe = console::front_end();
-  if (fe != nullptr && fe->shows_message_boxes()) {
-    fe->message_box(console::cp1252::from_utf8(text), "Tavo", console::BoxKind::RuntimeError);
-    return;
-  }
-  const std::string line = "tavo: " + text + "\n";
-  [[maybe_unused]] ssize_t n = ::write(STDERR_FILENO, line.data(), line.size());
-}
-
-std::string reason(std::error_code ec) {
-  return ec.message();
-}
-
-// The report is the run's result and is never replaced by an extra.
-bool is_the_report(const std::string& path, const std::string& report_name) {
-  std::error_code ec;
-  return path != "-" && fs::equivalent(path, report_name, ec);
-}
-
-// Writes `path` with what `write` puts into a TextOut, as a stream: true once committed.
-template <class Write>
-bool write_one(const std::string& path, const std::string& report_name, Write&& write) {
-  if (is_the_report(path, report_name)) {
-    show_failure("cannot write " + path + ": it is the run's report");
-    return false;
-  }
-  results::OutputFile file;
-  std::error_code ec = file.open(path);
-  if (!ec) {
-    results::TextOut out(&file);
-    write(out);
-    ec = out.finish();
-  }
-  if (!ec) ec = file.commit();
-  if (ec) {
-    show_failure("cannot write " + (path == "-" ? std::string("standard output") : path) + ": " +
-                 reason(ec));
-    return false;
-  }
-  return true;
-}
-
-bool write_plots(const Options& options, const results::Results& r) {
-#ifdef TAVO_HAVE_PLOTS
-  std::error_code ec;
-  fs::create_directories(options.plots, ec);
-  if (ec) {
-    show_failure("cannot make the folder " + options.plots + ": " + reason(ec));
-    return false;
-  }
-  const plots::Format format =
-      plots::format_named(options.plot_format).value_or(plots::Format::Svg);
-  plots::ChartThread charts;
-  for (std::size_t i = 0; i < r.size(); ++i) {
-    const results::VariableResult var = r.variable(i);
-    QByteArray bytes;
-    std::string name;
-    // The frame closed meanwhile: the process is ending with it.
-    if (!charts.run([&] {
-          bytes = plots::encode(var, format);
-          name = plots::file_name(var.numbers, format);
-        }))
-      console::park_thread_forever();
-    const std::string path = (fs::path(options.plots) / name).string();
-    // One failure is enough: the next files would fail the same way.
-    if (!write_one(path, r.numbers.source, [&](results::TextOut& out) {
-          out.text().assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-        }))
-      return false;
-  }
-  return true;
-#else
-  (void)r;
-  show_failure("cannot write the charts into " + options.plots +
-               ": this tavo was built without Qt Charts");
-  return false;
-#endif
-}
-
-// Writes the files `options` ask for; false once one could not be written.
-bool write_files(const Options& options, const results::Results& r) {
-  bool ok = true;
-  const std::string& report = r.numbers.source;
-  if (!options.json.empty())
-    ok = write_one(options.json, report, [&](auto& out) { results::write_json(r, out); }) && ok;
-  if (!options.csv.empty())
-    ok = write_one(options.csv, report, [&](auto& out) { results::write_csv(r, out); }) && ok;
-  if (!options.plots.empty()) ok = write_plots(options, r) && ok;
-  return ok;
-}
-
-}  // namespace
-
-void run_program(const Options& options, const std::string& version) {
+void run_program(const RunOptions& options, const std::string& version) {
   recio::start_runtime();
   analysis::run_sequence({.editor = options.editor, .pipeline = options.pipeline});
-  if (!options.wants_extras()) return;
-  auto r = std::make_shared<const results::Results>(results::compute(
-      analysis::run_numbers(analysis::state()), {.safety_factor = options.gci_fs}, version));
-  if (!write_files(options, *r)) end_with_status(kUsageStatus);
+  const OutputOptions& out = options.out;
+  if (!out.wants_results()) return;
+  auto r = std::make_shared<const results::Results>(
+      results::compute(analysis::run_numbers(analysis::state()),
+                       {.safety_factor = out.gci_fs, .target_gci = out.target_gci}, version));
+  const bool written = write_outputs(out, *r, {r->numbers.source, "the run's report"});
+  const int checked = verdict(out, *r);
+  if (!written) end_with_status(kUsageStatus);
+  if (checked != 0) end_with_status(checked);
 #ifdef TAVO_HAVE_CHART_WINDOWS
   // Scripts (--no-editor) get the files only, and a run that ends by itself.
-  if (!options.plots.empty() && options.editor == analysis::EditorUse::Open) open_chart_windows(r);
+  if (!out.plots.empty() && options.editor == analysis::EditorUse::Open) open_chart_windows(r);
 #endif
 }
 

@@ -1,4 +1,4 @@
-// The extras of a run (JSON, CSV, charts), written after the run has ended normally.
+// The verification run with its extras, written and checked after the run has ended normally.
 #pragma once
 
 #include <string>
@@ -15,9 +15,10 @@ namespace app {
 // for, computed from the finished run's tables. A run that fails ends the process on its own
 // and writes no extra. A file that cannot be written is shown as one line naming it and the
 // system's reason (a message box on the desktop); the other extras are still written, and the
-// process then ends with kUsageStatus after the run's normal end. Once every file is written,
+// process then ends with kUsageStatus after the run's normal end; a failed check (--check-order,
+// --check-gci) ends it with kCheckFailedStatus. Once every file is written and every check passed,
 // a run with charts that opened the editor (not --no-editor) shows the charts as windows in the
 // desktop frame, which then stays until the user closes it (see open_chart_windows).
-void run_program(const Options& options, const std::string& version);
+void run_program(const RunOptions& options, const std::string& version);
 
 }  // namespace app

@@ -28,7 +28,7 @@ namespace {
 
 constexpr char kVersion[] = TAVO_VERSION;
 
-app::Options g_options;  // set once in main, before the program thread starts
+app::RunOptions g_options;  // set once in main, before the program thread starts
 
 // The editor stand-in is found through PATH, appended at its end so that another notepad
 // earlier on PATH wins (the tests put a stub there). Installed, it lives in a private folder
@@ -55,9 +55,13 @@ void program() {
 
 int main(int argc, char** argv) {
   int status = 0;
-  std::optional<app::Options> options = app::parse_command_line(argc, argv, kVersion, status);
-  if (!options) return status;
-  g_options = *options;
+  std::optional<app::Command> command = app::parse_command_line(argc, argv, kVersion, status);
+  if (!command) return status;
+  if (!std::holds_alternative<app::RunOptions>(*command)) {
+    std::cerr << "tavo: study and import are not built yet\n";
+    return app::kUsageStatus;
+  }
+  g_options = std::get<app::RunOptions>(*command);
   if (!g_options.folder.empty() && ::chdir(g_options.folder.c_str()) != 0) {
     std::cerr << "tavo: cannot enter the folder " << g_options.folder << ": "
               << std::strerror(errno) << "\n";

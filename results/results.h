@@ -3,6 +3,7 @@
 // ends a triplet, and the order fitted over all meshes. Computed from the numbers alone; no I/O.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@ namespace results {
 
 struct Settings {
   double safety_factor = kDefaultSafetyFactor;  // of the GCI
+  std::optional<double> target_gci;             // the GCI a finer mesh should reach
 };
 
 // One variable in one scheme. The per-mesh vectors have one element per mesh (model/numbers.h's

@@ -35,7 +35,7 @@
 namespace {
 
 // Set by a scenario before the program thread starts.
-app::Options g_options;
+app::RunOptions g_options;
 
 void program() {
   app::run_program(g_options, "1.0");
@@ -57,7 +57,8 @@ void answer_boxes() {
   timer->start(20);
 }
 
-int run_tavo(int& argc, char** argv, const app::Options& options, void (*watch)() = answer_boxes) {
+int run_tavo(int& argc, char** argv, const app::RunOptions& options,
+             void (*watch)() = answer_boxes) {
   if (::chdir(std::getenv("TAVO_TEST_CASE")) != 0) return 99;
   g_options = options;
   QApplication qt(argc, argv);
@@ -140,24 +141,24 @@ void check_chart_windows() {
 const bool registered = [] {
   using tavo::testing::register_scenario;
   register_scenario("tavo-extras", [](int& argc, char** argv) {
-    app::Options o;
+    app::RunOptions o;
     o.editor = analysis::EditorUse::Skip;
     const std::string folder = std::getenv("TAVO_TEST_CASE");
-    o.json = folder + "/r.json";
-    o.plots = folder + "/charts";
-    o.plot_format = "png";
+    o.out.json = folder + "/r.json";
+    o.out.plots = folder + "/charts";
+    o.out.plot_format = "png";
     return run_tavo(argc, argv, o);
   });
   register_scenario("tavo-extras-unwritable", [](int& argc, char** argv) {
-    app::Options o;
+    app::RunOptions o;
     o.editor = analysis::EditorUse::Skip;
-    o.json = "/nonexistent-tavo/r.json";
+    o.out.json = "/nonexistent-tavo/r.json";
     return run_tavo(argc, argv, o);
   });
 #ifdef TAVO_HAVE_PLOTS
   register_scenario("tavo-chart-windows", [](int& argc, char** argv) {
-    app::Options o;  // the editor opens: a stub on PATH
-    o.plots = std::string(std::getenv("TAVO_TEST_CASE")) + "/charts";
+    app::RunOptions o;  // the editor opens: a stub on PATH
+    o.out.plots = std::string(std::getenv("TAVO_TEST_CASE")) + "/charts";
     return run_tavo(argc, argv, o, check_chart_windows);
   });
 #endif

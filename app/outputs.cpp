@@ -1,0 +1,133 @@
+#include "app/outputs.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "console/core/cp1252.h"
+#include "console/core/frontend.h"
+#include "console/core/program_end.h"
+#include "results/export.h"
+#include "results/output_file.h"
+
+#ifdef TAVO_HAVE_PLOTS
+#include "plots/application.h"
+#include "plots/charts.h"
+#endif
+
+namespace app {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string reason(std::error_code ec) {
+  return ec.message();
+}
+
+bool is_kept(const std::string& path, const KeptFile& kept) {
+  std::error_code ec;
+  return path != "-" && !kept.path.empty() && fs::equivalent(path, kept.path, ec);
+}
+
+// Writes `path` with what `write` puts into a TextOut, as a stream: true once committed.
+template <class Write>
+bool write_one(const std::string& path, const KeptFile& kept, Write&& write) {
+  if (is_kept(path, kept)) {
+    show_failure("cannot write " + path + ": it is " + kept.role);
+    return false;
+  }
+  results::OutputFile file;
+  std::error_code ec = file.open(path);
+  if (!ec) {
+    results::TextOut out(&file);
+    write(out);
+    ec = out.finish();
+  }
+  if (!ec) ec = file.commit();
+  if (ec) {
+    show_failure("cannot write " + (path == "-" ? std::string("standard output") : path) + ": " +
+                 reason(ec));
+    return false;
+  }
+  return true;
+}
+
+bool write_plots(const OutputOptions& options, const results::Results& r, const KeptFile& kept) {
+#ifdef TAVO_HAVE_PLOTS
+  std::error_code ec;
+  fs::create_directories(options.plots, ec);
+  if (ec) {
+    show_failure("cannot make the folder " + options.plots + ": " + reason(ec));
+    return false;
+  }
+  const plots::Format format =
+      plots::format_named(options.plot_format).value_or(plots::Format::Svg);
+  plots::ChartThread charts;
+  for (std::size_t i = 0; i < r.size(); ++i) {
+    const results::VariableResult var = r.variable(i);
+    QByteArray bytes;
+    std::string name;
+    // The frame closed meanwhile: the process is ending with it.
+    if (!charts.run([&] {
+          bytes = plots::encode(var, format);
+          name = plots::file_name(var.numbers, format);
+        }))
+      console::park_thread_forever();
+    const std::string path = (fs::path(options.plots) / name).string();
+    // One failure is enough: the next files would fail the same way.
+    if (!write_one(path, kept, [&](results::TextOut& out) {
+          out.text().assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        }))
+      return false;
+  }
+  return true;
+#else
+  (void)r;
+  show_failure("cannot write the charts into " + options.plots +
+               ": this tavo was built without Qt Charts");
+  return false;
+#endif
+}
+
+}  // namespace
+
+void show_failure(const std::string& text) {
+  console::FrontEnd* fe = console::front_end();
+  if (fe != nullptr && fe->shows_message_boxes()) {
+    fe->message_box(console::cp1252::from_utf8(text), "Tavo", console::BoxKind::RuntimeError);
+    return;
+  }
+  const std::string line = "tavo: " + text + "\n";
+  [[maybe_unused]] ssize_t n = ::write(STDERR_FILENO, line.data(), line.size());
+}
+
+bool write_outputs(const OutputOptions& options, const results::Results& r, const KeptFile& kept) {
+  bool ok = true;
+  auto write = [&](const std::string& path, auto&& writer) {
+    if (!path.empty()) ok = write_one(path, kept, writer) && ok;
+  };
+  write(options.json, [&](results::TextOut& out) { results::write_json(r, out); });
+  write(options.csv, [&](results::TextOut& out) { results::write_csv(r, out); });
+  if (!options.plots.empty()) ok = write_plots(options, r, kept) && ok;
+  if (!options.junit.empty() || options.checks.any()) {
+    const std::vector<results::Check> checks = results::check(r, options.checks);
+    write(options.junit,
+          [&](results::TextOut& out) { results::write_junit(checks, r.numbers.title, out); });
+  }
+  return ok;
+}
+
+int verdict(const OutputOptions& options, const results::Results& r) {
+  if (!options.checks.any()) return 0;
+  int status = 0;
+  for (const results::Check& c : results::check(r, options.checks)) {
+    if (c.passed()) continue;
+    const std::string line = "tavo: " + results::failure_line(c) + "\n";
+    [[maybe_unused]] ssize_t n = ::write(STDERR_FILENO, line.data(), line.size());
+    status = kCheckFailedStatus;
+  }
+  return status;
+}
+
+}  // namespace app
