@@ -38,6 +38,25 @@ double gci(double fs, double t, double t_coarser, double q21, double pa) {
   return fs * std::fabs((t - t_coarser) / t) / (std::pow(q21, pa) - 1);
 }
 
+double asymptotic_ratio(double t, double t_mid, double t_coarse, double q21, double q32,
+                        double pa) {
+  const double fine = gci(1, t, t_mid, q21, pa);
+  const double coarse = gci(1, t_mid, t_coarse, q32, pa);
+  auto usable = [](double g) { return std::isfinite(g) && g != 0; };
+  if (!usable(fine) || !usable(coarse)) return std::numeric_limits<double>::quiet_NaN();
+  return coarse / (std::pow(q21, pa) * fine);
+}
+
+TargetMesh mesh_for_gci(double target, double gci_finest, double pa, double h_finest) {
+  auto positive = [](double v) { return std::isfinite(v) && v > 0; };
+  if (!positive(target) || !positive(gci_finest) || !positive(pa) || !positive(h_finest)) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    return {nan, nan};
+  }
+  const double ratio = std::pow(target / gci_finest, 1 / pa);
+  return {ratio, h_finest * ratio};
+}
+
 namespace {
 
 // A minimum this close to an end of the interval is the end itself: the data ask for an order
