@@ -143,6 +143,8 @@ TEST(EcaHoekstra, OutcomesAndBranches) {
   const Vec order_3 = noisy([](double h) { return 1 + 4 * h * h * h; });
   const Vec order_0_3 = noisy([](double h) { return 1 - std::pow(h, 0.3); });
   const Vec inverse = values(h5, [](double h) { return 1 / h; });
+  const Vec two_decades = {1, 0.3, 0.1, 0.03, 0.01};
+  const Vec inverse_fifth = values(two_decades, [](double h) { return std::pow(h, -0.2); });
   Vec h20 = {0.5};  // more meshes than are held without allocating
   while (h20.size() < 20) h20.push_back(h20.back() * 0.9);
   const Vec order_1_5_on_20 = values(h20, [](double h) { return 1 + std::pow(h, 1.5); });
@@ -170,6 +172,9 @@ TEST(EcaHoekstra, OutcomesAndBranches) {
       {"oscillating, sigma above the data range", h5, {1, 2, 1, 2, 1}, O::Estimated, AboveTwo},
       {"oscillating ever wider as h falls", h5, {1, 1.1, 0.9, 1.2, 0.8}, O::Estimated, NoOrder},
       {"growing as h falls: a negative order", h5, inverse, O::Estimated, NoOrder},
+      // Searched over p > 0 only, the fits would end at p = 0+, and over two decades of sizes
+      // such a fit is not so ill-conditioned as to be left out.
+      {"a negative order, two decades", two_decades, inverse_fifth, O::Estimated, NoOrder},
       {"two sizes only: no power, no h+h2", {1, 1, 2, 2}, {1, 1.1, 2, 2.1}, O::Estimated, NoOrder},
       {"sizes over 600 decades", wide_sizes, {1, 2, 3, 4}, O::Estimated, AboveTwo},
       {"values near the largest double", kH4, huge_values, O::Estimated, AboveTwo},
