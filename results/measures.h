@@ -1,5 +1,6 @@
 // Measures the report does not print: the convergence class of a triplet, the grid convergence
-// index, and an order of accuracy fitted over all meshes. Pure functions of their arguments.
+// index and what follows from it, and an order of accuracy fitted over all meshes. Pure
+// functions of their arguments.
 #pragma once
 
 #include <span>
@@ -29,6 +30,22 @@ inline constexpr double kDefaultSafetyFactor = 1.25;
 // fs * |(t - t_coarser) / t| / (q21^pa - 1), a fraction (not per cent). Not a number when pa is
 // not > 0; a division by zero gives an infinity, which the writers show as undefined.
 double gci(double fs, double t, double t_coarser, double q21, double pa);
+
+// Roache's check of the asymptotic range on a triplet, mesh j and the two coarser ones:
+// GCI_coarse / (q21^pa GCI_fine), with GCI_fine = gci(t, t_mid, q21, pa) and GCI_coarse =
+// gci(t_mid, t_coarse, q32, pa), both with the triplet's pa; near 1 in the asymptotic range
+// (for exact power-law data it is t / t_mid). The safety factor cancels. Not a number where
+// either GCI is not defined, infinite or 0.
+double asymptotic_ratio(double t, double t_mid, double t_coarse, double q21, double q32, double pa);
+
+// The refinement that would bring the finest mesh's GCI to `target` if the order pa held:
+// ratio = (target / gci_finest)^(1/pa) and the mesh size h_finest ratio. Both not a number
+// unless target, gci_finest, pa and h_finest are all finite and > 0.
+struct TargetMesh {
+  double ratio = 0;
+  double h = 0;
+};
+TargetMesh mesh_for_gci(double target, double gci_finest, double pa, double h_finest);
 
 // The fit phi(h) = phi0 + alpha * h^p over all meshes by least squares.
 enum class FitOutcome {

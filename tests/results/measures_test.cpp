@@ -56,6 +56,56 @@ TEST(Gci, HandMadeTriplets) {
   EXPECT_EQ(gci(1.25, 1.5, 1.5, 2, 2), 0);
 }
 
+TEST(Gci, AsymptoticRatioAndTargetMesh) {
+  // Exact power-law data: GCI_coarse = q21^p GCI_fine but for the values each divides by, so
+  // the ratio is t / t_mid. 1 + h^2 and 1000 + h^2 on h = 0.5, 0.25, 0.125 (exact in binary);
+  // 5 - 2 h^1.5 on h = 0.9, 0.5, 0.35.
+  const double q21 = 0.5 / 0.35, t = 5 - 2 * std::pow(0.35, 1.5),
+               t_mid = 5 - 2 * std::pow(0.5, 1.5);
+  struct Ratio {
+    double t, t_mid, t_coarse, q21, q32, pa, expected;
+  };
+  const Ratio ratios[] = {
+      {1.015625, 1.0625, 1.25, 2, 2, 2, 1.015625 / 1.0625},
+      {1000.015625, 1000.0625, 1000.25, 2, 2, 2, 1000.015625 / 1000.0625},
+      {t, t_mid, 5 - 2 * std::pow(0.9, 1.5), q21, 1.8, 1.5, t / t_mid},
+      {1.01, 1.04, 1.16, 2, 2, 0, kNaN},  // no apparent order
+      {1.04, 1.04, 1.16, 2, 2, 2, kNaN},  // GCI_fine 0
+      {1.01, 1.04, 1.04, 2, 2, 2, kNaN},  // GCI_coarse 0
+      {0, 1.04, 1.16, 2, 2, 2, kNaN},     // GCI_fine infinite
+      {1.01, 1.04, kNaN, 2, 2, 2, kNaN},
+  };
+  for (const Ratio& c : ratios) {
+    const double r = asymptotic_ratio(c.t, c.t_mid, c.t_coarse, c.q21, c.q32, c.pa);
+    if (std::isnan(c.expected)) {
+      EXPECT_TRUE(std::isnan(r)) << r;
+    } else {
+      EXPECT_NEAR(r, c.expected, 1e-14) << c.t;
+    }
+  }
+
+  struct Target {
+    double target, gci_finest, pa, h_finest, ratio;
+  };
+  const Target targets[] = {
+      {0.01, 0.04, 2, 0.1, 0.5},  // a quarter of the GCI at second order: half the size
+      {0.04, 0.01, 1, 0.1, 4},    // already below: the size may grow
+      {0.01, 0.01, 1.3, 0.2, 1},   {0.01, 0.04, 0, 0.1, kNaN},  // no order
+      {0.01, 0, 2, 0.1, kNaN},                                  // GCI 0
+      {0.01, kInf, 2, 0.1, kNaN},  {0, 0.04, 2, 0.1, kNaN},
+      {-0.01, 0.04, 2, 0.1, kNaN}, {0.01, 0.04, 2, kNaN, kNaN},
+  };
+  for (const Target& c : targets) {
+    const TargetMesh m = mesh_for_gci(c.target, c.gci_finest, c.pa, c.h_finest);
+    if (std::isnan(c.ratio)) {
+      EXPECT_TRUE(std::isnan(m.ratio) && std::isnan(m.h)) << c.target << " " << c.pa;
+    } else {
+      EXPECT_NEAR(m.ratio, c.ratio, 1e-15);
+      EXPECT_NEAR(m.h, c.h_finest * c.ratio, 1e-15);
+    }
+  }
+}
+
 // phi0 + alpha h^p on the given sizes.
 std::vector<double> power_law(const std::vector<double>& h, double phi0, double alpha, double p) {
   std::vector<double> phi;
