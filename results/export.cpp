@@ -44,7 +44,27 @@ void fit_json(JsonWriter& json, const PowerLawFit& fit) {
   json.end_object();
 }
 
-void scheme_json(JsonWriter& json, const model::Series& s, const SchemeMeasures& m) {
+void uncertainty_json(JsonWriter& json, const Uncertainty& u) {
+  if (u.outcome != UncertaintyOutcome::Estimated) return json.null();
+  json.begin_object(Layout::Line);
+  json.key("estimator").text(expansion_name(u.estimator));
+  json.key("weighted").boolean(u.weighting == Weighting::Weighted);
+  json.key("p").number(u.observed_order.value_or(kUndefined));
+  json.key("phi0").number(u.phi0);
+  json.key("sigma").number(u.sigma);
+  json.key("data_range").number(u.data_range);
+  json.key("fs").number(u.safety_factor);
+  json.end_object();
+}
+
+// Why there is no uncertainty estimate, or null when there is one.
+void uncertainty_note_json(JsonWriter& json, const Uncertainty& u) {
+  if (u.outcome == UncertaintyOutcome::Estimated) return json.null();
+  json.text(outcome_name(u.outcome));
+}
+
+void scheme_json(JsonWriter& json, const model::Series& s, const SchemeMeasures& m,
+                 bool exact_known, double target_gci) {
   json.begin_object();
   json.key("formal_order").number(s.formal_order);
   json.key("meshes").begin_array();
@@ -58,10 +78,25 @@ void scheme_json(JsonWriter& json, const model::Series& s, const SchemeMeasures&
     json.key("ti_a").number(from_triplet(s.ti_a, j));
     convergence_json(json.key("convergence"), m.convergence[j]);
     json.key("gci").number(m.gci[j]);
+    json.key("asymptotic_ratio").number(m.asymptotic_ratio[j]);
+    json.key("u_eh2014").number(m.u[j]);
+    if (exact_known) {
+      json.key("error").number(m.error[j]);
+      json.key("exact_order").number(m.exact_order[j]);
+    }
     json.end_object();
   }
   json.end_array();
   fit_json(json.key("least_squares"), m.fit);
+  uncertainty_json(json.key("eh2014"), m.uncertainty);
+  uncertainty_note_json(json.key("eh2014_note"), m.uncertainty);
+  if (m.target) {
+    json.key("target").begin_object(Layout::Line);
+    json.key("gci").number(target_gci);
+    json.key("ratio").number(m.target->ratio);
+    json.key("h").number(m.target->h);
+    json.end_object();
+  }
   json.end_object();
 }
 
@@ -84,7 +119,7 @@ void intervals_json(JsonWriter& json, const model::Intervals& tests) {
   json.end_array();
 }
 
-void variable_json(JsonWriter& json, const VariableResult& v) {
+void variable_json(JsonWriter& json, const VariableResult& v, const Settings& settings) {
   json.begin_object();
   json.key("index").integer(v.numbers.number);
   json.key("name").text(v.numbers.name);
@@ -93,7 +128,8 @@ void variable_json(JsonWriter& json, const VariableResult& v) {
   for (std::size_t k = 0; k < v.numbers.schemes.size(); ++k) {
     const model::Series& s = v.numbers.schemes[k];
     json.key(s.scheme);
-    scheme_json(json, s, v.measures.schemes[k]);
+    scheme_json(json, s, v.measures.schemes[k], std::isfinite(v.numbers.exact),
+                settings.target_gci.value_or(kUndefined));
   }
   json.end_object();
   if (v.numbers.intervals) intervals_json(json.key("intervals"), *v.numbers.intervals);
@@ -145,7 +181,7 @@ void write_json(const Results& results, TextOut& sink) {
   json.end_array();
   json.key("variables").begin_array();
   for (std::size_t i = 0; i < results.size(); ++i) {
-    variable_json(json, results.variable(i));
+    variable_json(json, results.variable(i), results.settings);
     sink.piece_done();
   }
   json.end_array();
@@ -208,6 +244,33 @@ void write_csv(const Results& results, TextOut& sink) {
         if (tested) out += applies ? "true" : "false";
         out += ',';
         if (tested && applies) out += verdict == model::Interval::ExactInside ? "true" : "false";
+        out += ',';
+        csv_number(out, m.asymptotic_ratio[j]);
+        out += ',';
+        csv_number(out, m.u[j]);
+        const Uncertainty& u = m.uncertainty;
+        const bool estimated = u.outcome == UncertaintyOutcome::Estimated;
+        out += ',';
+        if (estimated) out += expansion_name(u.estimator);
+        out += ',';
+        if (estimated) out += u.weighting == Weighting::Weighted ? "true" : "false";
+        for (double x : {u.observed_order.value_or(kUndefined), u.phi0, u.sigma, u.data_range,
+                         u.safety_factor}) {
+          out += ',';
+          if (estimated) csv_number(out, x);
+        }
+        out += ',';
+        if (!estimated) out += outcome_name(u.outcome);
+        out += ',';
+        csv_number(out, m.error[j]);
+        out += ',';
+        csv_number(out, m.exact_order[j]);
+        for (double x :
+             {results.settings.target_gci.value_or(kUndefined),
+              m.target ? m.target->ratio : kUndefined, m.target ? m.target->h : kUndefined}) {
+          out += ',';
+          if (m.target) csv_number(out, x);
+        }
         out += "\r\n";
       }
     }

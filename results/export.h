@@ -24,8 +24,9 @@ void write_json(const Results& results, TextOut& out);
 std::string to_json(const Results& results);
 
 // RFC 4180: a header row, then one row per variable, scheme and mesh, CR LF line ends. The
-// columns are kCsvColumns; the scheme's least-squares fit and the mesh's interval test are
-// repeated on every row they belong to (empty on meshes 1 and 2).
+// columns are kCsvColumns; the scheme's least-squares fit, uncertainty estimate and target and
+// the mesh's interval test are repeated on every row they belong to (the interval test empty on
+// meshes 1 and 2); eh2014_note says why a scheme has no uncertainty estimate.
 void write_csv(const Results& results, TextOut& out);
 std::string to_csv(const Results& results);
 
@@ -50,7 +51,22 @@ inline constexpr const char* kCsvColumns[] = {"variable",
                                               "tq",
                                               "uq",
                                               "applies",
-                                              "exact_inside"};
+                                              "exact_inside",
+                                              "asymptotic_ratio",
+                                              "u_eh2014",
+                                              "eh2014_estimator",
+                                              "eh2014_weighted",
+                                              "eh2014_p",
+                                              "eh2014_phi0",
+                                              "eh2014_sigma",
+                                              "eh2014_data_range",
+                                              "eh2014_fs",
+                                              "eh2014_note",
+                                              "error",
+                                              "exact_order",
+                                              "target_gci",
+                                              "target_ratio",
+                                              "target_h"};
 
 // The shortest decimal text that reads back as `v` ("1.25", "1e-05"); for finite values only.
 std::string shortest(double v);

@@ -1,6 +1,8 @@
 // The extras of a run or a study: per variable and scheme the measures drawn from its numbers
-// (model/numbers.h): the convergence class and the grid convergence index of every mesh that
-// ends a triplet, and the order fitted over all meshes. Computed from the numbers alone; no I/O.
+// (model/numbers.h): per mesh the convergence class, the grid convergence index, the asymptotic
+// ratio and, with an exact value, the error and the order it shows; per scheme the order fitted
+// over all meshes, the Eca-Hoekstra uncertainty and the mesh for a target GCI. Computed from
+// the numbers alone; no I/O.
 #pragma once
 
 #include <optional>
@@ -8,6 +10,7 @@
 #include <vector>
 
 #include "model/numbers.h"
+#include "results/eca_hoekstra.h"
 #include "results/measures.h"
 
 namespace results {
@@ -18,18 +21,27 @@ struct Settings {
 };
 
 // One variable in one scheme. The per-mesh vectors have one element per mesh (model/numbers.h's
-// counting); meshes before the first triplet hold Convergence::None and undefined GCIs.
+// counting); what a mesh does not define is Convergence::None or undefined.
 struct SchemeMeasures {
-  std::vector<Convergence> convergence;
-  std::vector<double> gci;  // undefined where pa is not > 0
+  std::vector<Convergence> convergence;  // from the first triplet
+  std::vector<double> gci;               // from the first triplet, where pa > 0
+  std::vector<double> asymptotic_ratio;  // from the first triplet
+  std::vector<double> error;             // value - exact, where the exact value is known
+  std::vector<double> exact_order;       // the order seen against it, from the first pair
   PowerLawFit fit;
+  Uncertainty uncertainty;           // Eca and Hoekstra 2014
+  std::vector<double> u;             // its U per mesh; undefined unless estimated
+  std::optional<TargetMesh> target;  // with a target GCI
 };
 
 struct VariableMeasures {
   std::vector<SchemeMeasures> schemes;  // as the variable's schemes
 };
 
-SchemeMeasures measure(const model::Series& series, const Settings& settings);
+// The measures of one scheme into `m`, reusing its storage; `exact` is not a number when
+// unknown.
+void measure(const model::Series& series, double exact, const Settings& settings,
+             SchemeMeasures& m);
 VariableMeasures measure(const model::Variable& variable, const Settings& settings);
 
 // One variable's numbers and measures.

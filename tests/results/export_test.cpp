@@ -45,7 +45,9 @@ class Sample {
       numbers_.variables.push_back(arrays_.back()->numbers());
     }
   }
-  Results results() const { return compute(numbers_, {}, "1.0"); }
+  Results results(const Settings& settings = {}) const {
+    return compute(numbers_, settings, "1.0");
+  }
 
  private:
   std::vector<std::unique_ptr<model::VariableArrays>> arrays_;
@@ -95,8 +97,24 @@ TEST(Json, FieldsNullsAndTexts) {
   EXPECT_TRUE(w["intervals"][1]["tq"].is_null());
   EXPECT_TRUE(w["intervals"][1]["exact_inside"].is_null());
 
+  // The uncertainty estimate with four meshes or more, and why there is none with three; the
+  // mesh for a target GCI only when one is asked for.
+  EXPECT_EQ(low["eh2014"].size(), 7u);
+  EXPECT_TRUE(low["eh2014_note"].is_null());
+  EXPECT_GT(low["meshes"][0]["u_eh2014"].get<double>(), 0);
+  EXPECT_NEAR(low["meshes"][1]["error"].get<double>(), 0.04 + 0.02, 1e-15);
+  EXPECT_FALSE(low.contains("target"));
   const Json three = Json::parse(to_json(Sample({0.4, 0.2, 0.1}).results()));
-  EXPECT_TRUE(three["variables"][0]["schemes"]["high"]["least_squares"].is_null());
+  const Json& high3 = three["variables"][0]["schemes"]["high"];
+  EXPECT_TRUE(high3["least_squares"].is_null());
+  EXPECT_TRUE(high3["eh2014"].is_null());
+  EXPECT_EQ(high3["eh2014_note"], "too-few-meshes");
+  EXPECT_TRUE(high3["meshes"][2]["u_eh2014"].is_null());
+  const Sample sample;
+  const Json target = Json::parse(to_json(sample.results(
+      {.safety_factor = 1.25, .target_gci = 1e-4})))["variables"][0]["schemes"]["high"]["target"];
+  EXPECT_EQ(target["gci"], 1e-4);
+  EXPECT_LT(target["h"].get<double>(), 0.05);
 }
 
 // The layout scripts and diff tools see: two-space indentation, containers of scalars on one
@@ -203,6 +221,10 @@ TEST(Csv, OneRowPerVariableSchemeAndMesh) {
   EXPECT_EQ(rows[12][col("ti_a")], "");  // infinite
   EXPECT_EQ(rows[12][col("applies")], "false");
   EXPECT_EQ(rows[12][col("exact_inside")], "");
+  EXPECT_EQ(rows[1][col("eh2014_note")], "");
+  EXPECT_EQ(rows[1][col("eh2014_estimator")], rows[4][col("eh2014_estimator")]);
+  EXPECT_NE(rows[1][col("u_eh2014")], "");
+  EXPECT_EQ(rows[1][col("target_h")], "");
 }
 
 }  // namespace
