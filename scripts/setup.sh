@@ -3,7 +3,7 @@
 set -eu
 packages="g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
   qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libcli11-dev nlohmann-json3-dev libboost-math-dev
-  xvfb xauth fonts-liberation clang libclang-rt-14-dev"
+  xvfb xauth fonts-liberation clang libclang-rt-14-dev dpkg-dev file"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
