@@ -11,6 +11,7 @@
 
 #include "app/extras.h"
 #include "app/options.h"
+#include "app/study_command.h"
 #include "console/core/face.h"
 #include "console/terminal/terminal.h"
 #include "recio/process_end.h"
@@ -57,10 +58,10 @@ int main(int argc, char** argv) {
   int status = 0;
   std::optional<app::Command> command = app::parse_command_line(argc, argv, kVersion, status);
   if (!command) return status;
-  if (!std::holds_alternative<app::RunOptions>(*command)) {
-    std::cerr << "tavo: study and import are not built yet\n";
-    return app::kUsageStatus;
-  }
+  if (const auto* study = std::get_if<app::StudyOptions>(&*command))
+    return app::run_study(*study, kVersion);
+  if (const auto* import = std::get_if<app::ImportOptions>(&*command))
+    return app::run_import(*import);
   g_options = std::get<app::RunOptions>(*command);
   if (!g_options.folder.empty() && ::chdir(g_options.folder.c_str()) != 0) {
     std::cerr << "tavo: cannot enter the folder " << g_options.folder << ": "

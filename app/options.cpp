@@ -65,7 +65,7 @@ std::string absolute(const std::string& path) {
 // gets what must be checked and converted once the line is parsed.
 std::function<void()> add_output_options(CLI::App& cli, OutputOptions& o) {
   struct Texts {
-    std::string gci_fs, target_gci, check_order, check_gci;
+    std::string gci_fs, target_gci, check_order, check_gci, lang;
   };
   auto texts = std::make_shared<Texts>();
   CLI::Option* json =
@@ -106,6 +106,10 @@ std::function<void()> add_output_options(CLI::App& cli, OutputOptions& o) {
   CLI::Option* junit =
       cli.add_option("--junit", o.junit, "Write the checks as a JUnit XML file to FILE")
           ->type_name("FILE");
+  cli.add_option("--lang", texts->lang,
+                 "en or pt: the language of the summary, documents and charts (the locale's)")
+      ->type_name("LANG")
+      ->check(CLI::IsMember({"en", "pt"}).description(""));
   return [&o, texts, json, csv, plots, plot_format, junit] {
     auto named = [](CLI::Option* opt, const std::string& value, const char* what) {
       if (opt->count() > 0 && value.empty())
@@ -133,6 +137,8 @@ std::function<void()> add_output_options(CLI::App& cli, OutputOptions& o) {
     if (!texts->target_gci.empty()) o.target_gci = number(texts->target_gci);
     if (!texts->check_order.empty()) o.checks.order_tolerance = number(texts->check_order, true);
     if (!texts->check_gci.empty()) o.checks.gci_limit = number(texts->check_gci, true);
+    o.language =
+        results::language_named(texts->lang).value_or(results::language_from_environment());
   };
 }
 
@@ -158,7 +164,6 @@ std::function<void()> add_table_options(CLI::App& cli, TableOptions& o) {
   return [&o, formal, volume] {
     if (!formal->empty()) o.formal_orders = *formal_orders(*formal);
     if (!volume->empty()) o.volume = number(*volume);
-    if (o.table != "-") o.table = absolute(o.table);
   };
 }
 

@@ -12,6 +12,7 @@
 #include "analysis/pipeline.h"
 #include "analysis/run_sequence.h"
 #include "results/measures.h"
+#include "results/texts.h"
 #include "results/verdict.h"
 #include "study/mesh_study.h"
 
@@ -29,6 +30,8 @@ struct OutputOptions {
   double gci_fs = results::kDefaultSafetyFactor;
   std::optional<double> target_gci;
   results::CheckLimits checks;
+  // The language of what a person reads (summary, documents, charts): --lang, else the locale.
+  results::Language language = results::Language::English;
 
   bool wants_results() const {
     return !json.empty() || !csv.empty() || !plots.empty() || !junit.empty() || checks.any();
@@ -45,7 +48,7 @@ struct RunOptions {
 
 // How a table's mesh sizes and schemes are read: the options tavo study and tavo import share.
 struct TableOptions {
-  std::string table;  // "-": standard input
+  std::string table;  // as given (a study runs in the folder it was started in); "-": stdin
   study::FormalOrders formal_orders;
   int dimension = 0;  // 0: none given
   std::optional<double> volume;

@@ -14,6 +14,13 @@ std::string shortest(double v) {
   return ec == std::errc() ? std::string(buf, end) : std::string();
 }
 
+std::string significant(double v, int digits) {
+  if (!std::isfinite(v)) return {};
+  char buf[64];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, digits);
+  return ec == std::errc() ? std::string(buf, end) : std::string();
+}
+
 namespace {
 
 using Layout = JsonWriter::Layout;
@@ -119,23 +126,6 @@ void intervals_json(JsonWriter& json, const model::Intervals& tests) {
   json.end_array();
 }
 
-void variable_json(JsonWriter& json, const VariableResult& v, const Settings& settings) {
-  json.begin_object();
-  json.key("index").integer(v.numbers.number);
-  json.key("name").text(v.numbers.name);
-  json.key("exact").number(v.numbers.exact);
-  json.key("schemes").begin_object();
-  for (std::size_t k = 0; k < v.numbers.schemes.size(); ++k) {
-    const model::Series& s = v.numbers.schemes[k];
-    json.key(s.scheme);
-    scheme_json(json, s, v.measures.schemes[k], std::isfinite(v.numbers.exact),
-                settings.target_gci.value_or(kUndefined));
-  }
-  json.end_object();
-  if (v.numbers.intervals) intervals_json(json.key("intervals"), *v.numbers.intervals);
-  json.end_object();
-}
-
 // RFC 4180: a field with a comma, a quote or a line break goes between quotes, its quotes
 // doubled.
 void csv_field(std::string& out, std::string_view s) {
@@ -157,13 +147,27 @@ void csv_number(std::string& out, double v) {
 
 }  // namespace
 
-void write_json(const Results& results, TextOut& sink) {
-  const model::Numbers& run = results.numbers;
-  std::string& out = sink.text();
-  JsonWriter json(out);
+void variable_json(JsonWriter& json, const VariableResult& v, const Settings& settings) {
+  json.begin_object();
+  json.key("index").integer(v.numbers.number);
+  json.key("name").text(v.numbers.name);
+  json.key("exact").number(v.numbers.exact);
+  json.key("schemes").begin_object();
+  for (std::size_t k = 0; k < v.numbers.schemes.size(); ++k) {
+    const model::Series& s = v.numbers.schemes[k];
+    json.key(s.scheme);
+    scheme_json(json, s, v.measures.schemes[k], std::isfinite(v.numbers.exact),
+                settings.target_gci.value_or(kUndefined));
+  }
+  json.end_object();
+  if (v.numbers.intervals) intervals_json(json.key("intervals"), *v.numbers.intervals);
+  json.end_object();
+}
+
+void begin_json(JsonWriter& json, const model::Numbers& run, const std::string& version) {
   json.begin_object();
   json.key("program").text("Tavo");
-  json.key("version").text(results.version);
+  json.key("version").text(version);
   json.key("title").text(run.title);
   json.key("report").text(run.source);
   if (run.iq) {
@@ -180,13 +184,22 @@ void write_json(const Results& results, TextOut& sink) {
   }
   json.end_array();
   json.key("variables").begin_array();
+}
+
+void end_json(JsonWriter& json, std::string& out) {
+  json.end_array();
+  json.end_object();
+  out += '\n';
+}
+
+void write_json(const Results& results, TextOut& sink) {
+  JsonWriter json(sink.text());
+  begin_json(json, results.numbers, results.version);
   for (std::size_t i = 0; i < results.size(); ++i) {
     variable_json(json, results.variable(i), results.settings);
     sink.piece_done();
   }
-  json.end_array();
-  json.end_object();
-  out += '\n';
+  end_json(json, sink.text());
 }
 
 void write_csv(const Results& results, TextOut& sink) {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "results/json_writer.h"
 #include "results/output_file.h"
 #include "results/results.h"
 
@@ -21,6 +22,12 @@ namespace results {
 // null}. "intervals" holds meshes 3..n; "tq", "uq" and "exact_inside" are null where the
 // interval does not apply; "convergence" is null where R is not a number.
 void write_json(const Results& results, TextOut& out);
+// The parts of write_json, for a writer that streams its variables itself (a field): the head
+// of the object up to the opening of "variables" (`run`'s variables are not read), one
+// variable, and the rest.
+void begin_json(JsonWriter& json, const model::Numbers& run, const std::string& version);
+void variable_json(JsonWriter& json, const VariableResult& v, const Settings& settings);
+void end_json(JsonWriter& json, std::string& out);
 std::string to_json(const Results& results);
 
 // RFC 4180: a header row, then one row per variable, scheme and mesh, CR LF line ends. The
@@ -70,5 +77,8 @@ inline constexpr const char* kCsvColumns[] = {"variable",
 
 // The shortest decimal text that reads back as `v` ("1.25", "1e-05"); for finite values only.
 std::string shortest(double v);
+// `v` to `digits` significant digits as %g writes it, without the locale ("0.0123", "1.5e-07");
+// empty when not finite.
+std::string significant(double v, int digits);
 
 }  // namespace results

@@ -19,6 +19,13 @@ class JsonWriter {
 
   // Appends to `out`, which the caller may drain between elements.
   explicit JsonWriter(std::string& out) : out_(out) {}
+  // Appends elements to a Block container opened `depth` levels deep by another writer, which
+  // has written elements into it already when `continues`: for pieces written apart and joined
+  // in order.
+  JsonWriter(std::string& out, std::size_t depth, bool continues) : out_(out) {
+    levels_.assign(depth, Level{Layout::Block, false});
+    if (depth > 0) levels_.back().empty = !continues;
+  }
 
   void begin_object(Layout layout = Layout::Block) { open('{', layout); }
   void end_object() { close('}'); }

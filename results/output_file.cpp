@@ -126,6 +126,11 @@ std::error_code OutputFile::open(const std::string& path) {
   return {};
 }
 
+void OutputFile::use_descriptor(int fd) {
+  abandon();
+  fd_ = fd;
+}
+
 std::error_code OutputFile::write(std::string_view bytes) {
   if (fd_ < 0) return std::make_error_code(std::errc::bad_file_descriptor);
   return write_all(fd_, bytes);

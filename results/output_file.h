@@ -26,6 +26,8 @@ class OutputFile {
 
   // The system's error, or an empty code once the file is open for writing.
   std::error_code open(const std::string& path);
+  // Writes to an open descriptor (standard error, say), in place; it stays open.
+  void use_descriptor(int fd);
   std::error_code write(std::string_view bytes);
   // Completes the file: the temporary file is flushed to the disk and renamed.
   std::error_code commit();

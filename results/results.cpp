@@ -31,7 +31,7 @@ void measure(const model::Series& series, double exact, const Settings& settings
         asymptotic_ratio(series.value[j], series.value[j - 1], series.value[j - 2], series.q21(j),
                          series.q21(j - 1), pa);
   }
-  m.fit = fit_power_law(h, values);
+  m.fit = settings.least_squares ? fit_power_law(h, values) : PowerLawFit{};
   m.uncertainty = estimate_uncertainty(h, values, m.u);
   m.target.reset();
   if (settings.target_gci && n > 0 && model::ends_triplet(n - 1))

@@ -18,6 +18,7 @@ namespace results {
 struct Settings {
   double safety_factor = kDefaultSafetyFactor;  // of the GCI
   std::optional<double> target_gci;             // the GCI a finer mesh should reach
+  bool least_squares = true;  // fit the order over all meshes (a field's points go without)
 };
 
 // One variable in one scheme. The per-mesh vectors have one element per mesh (model/numbers.h's

@@ -8,7 +8,7 @@ namespace results {
 namespace {
 
 std::string number(double v) {
-  return std::isfinite(v) ? shortest(v) : std::string("undefined");
+  return std::isfinite(v) ? significant(v, 6) : std::string("undefined");
 }
 
 // The numbers of a check as its message shows them.
@@ -44,35 +44,37 @@ void xml_escaped(std::string& out, std::string_view s) {
 
 }  // namespace
 
+Check check_scheme(const model::Series& s, const SchemeMeasures& m, const CheckLimits& limits) {
+  Check c;
+  c.scheme = std::string(s.scheme);
+  c.mesh_count = s.mesh_count();
+  c.formal_order = s.formal_order;
+  const std::size_t n = s.mesh_count();
+  if (n == 0 || !model::ends_triplet(n - 1)) {
+    c.failures.push_back("no finest triplet (" + std::to_string(n) + " meshes)");
+    return c;
+  }
+  c.p = s.apparent_order[n - 1];
+  c.gci = m.gci[n - 1];
+  c.convergence = m.convergence[n - 1];
+  if (limits.order_tolerance) {
+    if (!(std::fabs(c.p - c.formal_order) <= *limits.order_tolerance))
+      c.failures.push_back("order off by more than " + shortest(*limits.order_tolerance));
+    if (c.convergence != Convergence::Monotonic) c.failures.push_back("not monotonic");
+  }
+  if (limits.gci_limit && !(c.gci <= *limits.gci_limit))
+    c.failures.push_back("GCI above " + shortest(*limits.gci_limit));
+  return c;
+}
+
 std::vector<Check> check(const Results& results, const CheckLimits& limits) {
   std::vector<Check> checks;
   for (std::size_t i = 0; i < results.size(); ++i) {
     const VariableResult v = results.variable(i);
     for (std::size_t k = 0; k < v.numbers.schemes.size(); ++k) {
-      const model::Series& s = v.numbers.schemes[k];
-      const SchemeMeasures& m = v.measures.schemes[k];
-      Check c;
+      Check c = check_scheme(v.numbers.schemes[k], v.measures.schemes[k], limits);
       c.number = v.numbers.number;
       c.name = v.numbers.name;
-      c.scheme = std::string(s.scheme);
-      c.mesh_count = s.mesh_count();
-      c.formal_order = s.formal_order;
-      const std::size_t n = s.mesh_count();
-      if (n == 0 || !model::ends_triplet(n - 1)) {
-        c.failures.push_back("no finest triplet (" + std::to_string(n) + " meshes)");
-        checks.push_back(std::move(c));
-        continue;
-      }
-      c.p = s.apparent_order[n - 1];
-      c.gci = m.gci[n - 1];
-      c.convergence = m.convergence[n - 1];
-      if (limits.order_tolerance) {
-        if (!(std::fabs(c.p - c.formal_order) <= *limits.order_tolerance))
-          c.failures.push_back("order off by more than " + shortest(*limits.order_tolerance));
-        if (c.convergence != Convergence::Monotonic) c.failures.push_back("not monotonic");
-      }
-      if (limits.gci_limit && !(c.gci <= *limits.gci_limit))
-        c.failures.push_back("GCI above " + shortest(*limits.gci_limit));
       checks.push_back(std::move(c));
     }
   }

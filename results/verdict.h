@@ -37,6 +37,10 @@ struct Check {
   bool passed() const { return failures.empty(); }
 };
 
+// The check of one scheme (number, name and scheme left to the caller).
+Check check_scheme(const model::Series& series, const SchemeMeasures& measures,
+                   const CheckLimits& limits);
+
 // One check per variable and scheme, in the results' order.
 std::vector<Check> check(const Results& results, const CheckLimits& limits);
 

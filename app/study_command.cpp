@@ -1,0 +1,175 @@
+#include "app/study_command.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+
+#include "app/outputs.h"
+#include "results/export.h"
+#include "results/output_file.h"
+#include "study/field_study.h"
+#include "study/mesh_study.h"
+#include "study/summary.h"
+#include "study/table.h"
+
+namespace app {
+namespace {
+
+// Control-C (or SIGTERM, SIGHUP, SIGQUIT) while a study writes its files: the temporary files
+// go, then the signal ends the process as it would have.
+extern "C" void remove_and_reraise(int signal) {
+  results::remove_temporary_files();
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+void remove_temporary_files_on_signals() {
+  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) std::signal(s, remove_and_reraise);
+}
+
+void error_line(const std::string& text) {
+  const std::string line = "tavo: " + text + "\n";
+  [[maybe_unused]] ssize_t n = ::write(STDERR_FILENO, line.data(), line.size());
+}
+
+// The table's file, or standard input for "-": a descriptor, or -1 after the message.
+int open_table(const std::string& name) {
+  if (name == "-") return STDIN_FILENO;
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) error_line("cannot read " + name + ": " + std::strerror(errno));
+  return fd;
+}
+
+struct Table {
+  int fd = -1;
+  study::TableReader reader;
+  ~Table() {
+    if (fd > STDIN_FILENO) ::close(fd);
+  }
+};
+
+std::string source_name(const std::string& table) {
+  return table == "-" ? std::string("-") : table;
+}
+
+bool writes_to_standard_output(const OutputOptions& o) {
+  return o.json == "-" || o.csv == "-" || o.junit == "-";
+}
+
+// A stream to `path` when it is asked for: open, or the failure shown.
+struct Stream {
+  results::OutputFile file;
+  std::optional<results::TextOut> out;
+  std::string path;
+
+  bool open(const std::string& p) {
+    path = p;
+    if (p.empty()) return true;
+    if (std::error_code ec = file.open(p)) {
+      show_failure("cannot write " + p + ": " + ec.message());
+      return false;
+    }
+    out.emplace(&file);
+    return true;
+  }
+  results::TextOut* sink() { return out ? &*out : nullptr; }
+  bool commit() {
+    if (!out) return true;
+    std::error_code ec = out->finish();
+    if (!ec) ec = file.commit();
+    if (ec)
+      show_failure("cannot write " + (path == "-" ? "standard output" : path) + ": " +
+                   ec.message());
+    return !ec;
+  }
+};
+
+int study_field(study::TableReader& reader, const StudyOptions& o, const std::string& version) {
+  for (const auto& [given, name] :
+       {std::pair{!o.out.plots.empty(), "--plots"}, std::pair{!o.out.junit.empty(), "--junit"}}) {
+    if (given) {
+      error_line(std::string(name) +
+                 " is not available for a field (points as rows); its "
+                 "results are written with --csv");
+      return kUsageStatus;
+    }
+  }
+  Stream summary, csv, json;
+  if (!summary.open(writes_to_standard_output(o.out) ? "" : "-") || !csv.open(o.out.csv) ||
+      !json.open(o.out.json))
+    return kUsageStatus;
+  study::FieldSettings settings{
+      .formal_order = o.input.formal_orders.of(study::kSolutionScheme),
+      .measures = {.safety_factor = o.out.gci_fs, .target_gci = o.out.target_gci},
+      .checks = o.out.checks,
+      .language = o.out.language,
+      .source = source_name(o.input.table),
+      .version = version};
+  study::FieldSinks sinks{.summary = summary.sink(), .csv = csv.sink(), .json = json.sink()};
+  // Failures go to standard error as they come, as the summary goes to standard output.
+  results::OutputFile err_file;
+  err_file.use_descriptor(STDERR_FILENO);
+  results::TextOut err_out(&err_file);
+  if (o.out.checks.any()) sinks.failures = &err_out;
+  const study::FieldOutcome outcome = study::study_field(reader, settings, sinks);
+  static_cast<void>(err_out.finish());
+  if (outcome.error.failed()) {
+    error_line(outcome.error.message);
+    return kUsageStatus;  // the files are not committed: nothing is left of them
+  }
+  bool ok = summary.commit();
+  ok = csv.commit() && ok;
+  ok = json.commit() && ok;
+  if (!ok) return kUsageStatus;
+  return outcome.failed > 0 ? kCheckFailedStatus : 0;
+}
+
+}  // namespace
+
+int run_study(const StudyOptions& o, const std::string& version) {
+  remove_temporary_files_on_signals();
+  const int fd = open_table(o.input.table);
+  if (fd < 0) return kUsageStatus;
+  const std::string source = source_name(o.input.table);
+  Table table{fd, study::TableReader(fd, {.source_name = source,
+                                          .dimension = o.input.dimension,
+                                          .volume = o.input.volume})};
+  if (study::Error e = table.reader.read_header(); e.failed()) {
+    error_line(e.message);
+    return kUsageStatus;
+  }
+  if (table.reader.layout() == study::Layout::PointsAsRows)
+    return study_field(table.reader, o, version);
+
+  study::MeshTable mesh_table;
+  if (study::Error e = table.reader.read_meshes(mesh_table); e.failed()) {
+    error_line(e.message);
+    return kUsageStatus;
+  }
+  const study::MeshStudy mesh_study(mesh_table, o.input.formal_orders, source);
+  const results::Results r =
+      results::compute(mesh_study.numbers(),
+                       {.safety_factor = o.out.gci_fs, .target_gci = o.out.target_gci}, version);
+  if (!writes_to_standard_output(o.out)) {
+    Stream summary;
+    summary.open("-");
+    study::write_summary(r, results::texts(o.out.language), *summary.sink());
+    summary.commit();
+  }
+  std::error_code ec;
+  const std::string kept =
+      o.input.table == "-" ? "" : std::filesystem::absolute(o.input.table, ec).string();
+  const bool written = write_outputs(o.out, r, {kept, "the study's table"});
+  const int checked = verdict(o.out, r);
+  return written ? checked : kUsageStatus;
+}
+
+int run_import(const ImportOptions&) {
+  error_line("tavo import is not built yet");
+  return kUsageStatus;
+}
+
+}  // namespace app

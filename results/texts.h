@@ -1,0 +1,44 @@
+// The texts of the extras a person reads (the study's summary, the documents, the charts), one
+// table per language. The report of the dados.r33 run is not among them: it stays Portuguese.
+// Numbers are written with a decimal point in every language.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+namespace results {
+
+enum class Language { English, Portuguese };
+
+// "en" or "pt": the language, or none.
+std::optional<Language> language_named(std::string_view name);
+// The user's language from the locale: Portuguese where LC_ALL, else LC_MESSAGES, else LANG
+// (the first of them set and not empty) starts with "pt", English otherwise.
+Language language_from_environment();
+
+// Every text is UTF-8.
+struct Texts {
+  std::string_view scheme;        // "scheme"
+  std::string_view formal_order;  // "formal order"
+  std::string_view quantity;      // "Quantity"
+  std::string_view variable;      // "Variable"
+  std::string_view mesh;
+  std::string_view value;
+  std::string_view extrapolated;
+  std::string_view convergence;  // the class column
+  std::string_view exact;
+  std::string_view point;
+  // Why a scheme has no triplet: "fewer than 3 meshes: no convergence ratio, order or GCI"
+  std::string_view fewer_than_three;
+  std::string_view uncertainty;  // "Eca-Hoekstra uncertainty"
+  std::string_view weighted;
+  std::string_view unweighted;
+  std::string_view no_uncertainty;  // "no uncertainty estimate"
+  // The convergence classes and the uncertainty outcomes, as people read them.
+  std::string_view monotonic, divergent, oscillatory, oscillatory_divergent;
+  std::string_view too_few_meshes, grid_independent, invalid_data, no_fit;
+};
+
+const Texts& texts(Language language);
+
+}  // namespace results
