@@ -11,6 +11,7 @@
 #include "results/export.h"
 #include "results/output_file.h"
 #include "study/field_study.h"
+#include "study/import_case.h"
 #include "study/mesh_study.h"
 #include "study/summary.h"
 #include "study/table.h"
@@ -167,9 +168,24 @@ int run_study(const StudyOptions& o, const std::string& version) {
   return written ? checked : kUsageStatus;
 }
 
-int run_import(const ImportOptions&) {
-  error_line("tavo import is not built yet");
-  return kUsageStatus;
+int run_import(const ImportOptions& o) {
+  const int fd = open_table(o.input.table);
+  if (fd < 0) return kUsageStatus;
+  const std::string source = source_name(o.input.table);
+  Table table{fd, study::TableReader(fd, {.source_name = source,
+                                          .dimension = o.input.dimension,
+                                          .volume = o.input.volume})};
+  study::MeshTable mesh_table;
+  study::Error e = table.reader.read_header();
+  if (!e.failed() && table.reader.layout() != study::Layout::MeshesAsRows)
+    e.message = source + ": a case is made from a table of meshes as rows, not of points";
+  if (!e.failed()) e = table.reader.read_meshes(mesh_table);
+  if (!e.failed()) e = study::write_case(mesh_table, o.input.formal_orders, o.folder, source);
+  if (e.failed()) {
+    error_line(e.message);
+    return kUsageStatus;
+  }
+  return 0;
 }
 
 }  // namespace app

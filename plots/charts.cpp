@@ -17,7 +17,7 @@
 #include <limits>
 #include <vector>
 
-#include "console/core/cp1252.h"
+#include "results/file_safe.h"
 
 namespace plots {
 namespace {
@@ -445,25 +445,7 @@ QByteArray encode(const results::VariableResult& var, Format format, QSize size)
 }
 
 std::string file_name(const model::Variable& var, Format format) {
-  // Latin letters of code page 1252 without their accents, from 0xC0 on.
-  static constexpr std::string_view kPlain =
-      "AAAAAAACEEEEIIIIDNOOOOO_OUUUUYTsaaaaaaaceeeeiiiidnooooo_ouuuuyty";
-  std::string safe;
-  for (char ch : console::cp1252::from_utf8(var.name)) {
-    const auto b = static_cast<unsigned char>(ch);
-    char c = b >= 0xC0 ? kPlain[b - 0xC0] : static_cast<char>(b);
-    if (b == 0x8A || b == 0x9A) c = b == 0x8A ? 'S' : 's';
-    if (b == 0x8E || b == 0x9E) c = b == 0x8E ? 'Z' : 'z';
-    const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                      c == '.' || c == '-';
-    if (keep && static_cast<unsigned char>(c) < 0x80) {
-      safe += c;
-    } else if (!safe.empty() && safe.back() != '_') {
-      safe += '_';
-    }
-    if (safe.size() >= 60) break;
-  }
-  while (!safe.empty() && (safe.back() == '_' || safe.back() == '.')) safe.pop_back();
+  const std::string safe = results::file_safe(var.name);
   std::string name = std::to_string(var.number);
   if (!safe.empty()) name += "-" + safe;
   return name + "." + std::string(extension(format));

@@ -80,98 +80,7 @@ std::set<std::string> changes(const Snapshot& before, const Snapshot& after) {
   return out;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Starting tavo: as run_tavo does, but split into start and wait (signals go to a running one)
-// and optionally as an unprivileged user, which is what makes permissions bite when the tests
-// run as root.
-
-struct Options {
-  std::vector<std::string> env{};
-  std::string notepad_script{};
-  bool unprivileged = false;
-};
-
-constexpr uid_t kNobody = 65534;
-
-class Tavo {
- public:
-  Tavo(const fs::path& dir, const Options& o) {
-    work_ = dir.parent_path() / (dir.filename().string() + ".run");
-    fs::create_directories(work_);
-    const fs::path bin = work_ / "bin";
-    write_stub_notepad(bin, o.notepad_script);
-    std::string exe = tavo_binary().string();
-    if (o.unprivileged) {
-      // The unprivileged user must reach the folder, run the stub and let it log, and run tavo:
-      // a copy beside the stub, as the build folder may lie in a home only its owner enters.
-      const auto rx = fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
-                      fs::perms::others_exec;
-      for (fs::path p = dir; p.has_relative_path() && p != fs::temp_directory_path();
-           p = p.parent_path())
-        fs::permissions(p, rx, fs::perm_options::add);
-      fs::permissions(work_, rx, fs::perm_options::add);
-      fs::permissions(bin, fs::perms::all);
-      fs::permissions(bin / "notepad", fs::perms::owner_all | rx);
-      const fs::path copy = work_ / "tavo";
-      fs::copy_file(exe, copy, fs::copy_options::overwrite_existing);
-      fs::permissions(copy, fs::perms::owner_all | rx);
-      exe = copy.string();
-    }
-
-    std::vector<std::string> env = {"PATH=" + bin.string() + ":/usr/bin:/bin",
-                                    "TAVO_CONSOLE=terminal", "HOME=" + work_.string(), "LC_ALL=C"};
-    env.insert(env.end(), o.env.begin(), o.env.end());
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    char* argv[] = {exe.data(), nullptr};
-    const std::string out = (work_ / "stdout").string(), err = (work_ / "stderr").string();
-    const bool drop = o.unprivileged && ::geteuid() == 0;
-
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      const int in_fd = ::open("/dev/null", O_RDONLY);
-      const int out_fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      const int err_fd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      if (in_fd < 0 || out_fd < 0 || err_fd < 0 || ::dup2(in_fd, 0) < 0 || ::dup2(out_fd, 1) < 0 ||
-          ::dup2(err_fd, 2) < 0 || ::chdir(dir.c_str()) != 0)
-        ::_exit(126);
-      if (drop &&
-          (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
-        ::_exit(126);
-      ::execve(exe.c_str(), argv, envp.data());
-      ::_exit(127);
-    }
-  }
-
-  pid_t pid() const { return pid_; }
-  // The processor time the run took (after wait), which unlike the time on the clock does not
-  // grow with whatever else the machine is doing.
-  std::chrono::microseconds cpu_time() const { return cpu_time_; }
-
-  RunResult wait() {
-    RunResult r;
-    int status = 0;
-    rusage usage{};
-    while (::wait4(pid_, &status, 0, &usage) < 0 && errno == EINTR) {
-    }
-    cpu_time_ = std::chrono::seconds(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                std::chrono::microseconds(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
-    if (WIFEXITED(status)) r.exit_code = WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
-    r.out = read_file(work_ / "stdout");
-    r.err = read_file(work_ / "stderr");
-    r.notepad_log = read_file(work_ / "bin" / "notepad.log");
-    return r;
-  }
-
- private:
-  fs::path work_;
-  pid_t pid_ = -1;
-  std::chrono::microseconds cpu_time_{};
-};
-
-RunResult run(const fs::path& dir, const Options& o = {}) {
+RunResult run(const fs::path& dir, const Launch& o = {}) {
   return Tavo(dir, o).wait();
 }
 
@@ -200,7 +109,7 @@ class FaultTest : public ::testing::Test {
 
   // Runs and checks the one message line, the exit status and which files changed.
   RunResult expect_failure(const std::string& line, int status,
-                           const std::set<std::string>& may_change = {}, const Options& o = {}) {
+                           const std::set<std::string>& may_change = {}, const Launch& o = {}) {
     const Snapshot before = snapshot(dir());
     RunResult r = run(dir(), o);
     EXPECT_EQ(r.err, line);
