@@ -230,6 +230,7 @@ TEST(Table, BadTables) {
       {"cells,volume,q\n10,1,1\n20,2,1\n",
        "t.csv:3: a second mesh with h = 0.1 (line 2 has the first)", 1},
       {"h,q\nexact,1\n", "t.csv: the table has no mesh rows"},
+      {"h,\"a\nb\"\n1,x\n", "t.csv:3: column \"a?b\": \"x\" is not a number"},  // one line
       {"p,h=1,h=2\na,1,x\n", "t.csv:2: column \"h=2\": \"x\" is not a number"},
       {"p,h=1\n\"a\nb\",1,2\n", "t.csv:2: 3 cells where the header has 2"},
   };
