@@ -207,8 +207,10 @@ std::string Scanner::shown(const Cell& cell) const {
 
 bool Scanner::source_idle() const {
   if (fd_ < 0 || regular_file_) return false;
+  // A pipe that a fast writer refills is rarely empty this long, so its chunks stay whole.
+  constexpr int kIdleMilliseconds = 50;
   pollfd p{fd_, POLLIN, 0};
-  return ::poll(&p, 1, 0) == 0;
+  return ::poll(&p, 1, kIdleMilliseconds) == 0;
 }
 
 void Scanner::note_encoding(const char* from, const char* to) {

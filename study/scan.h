@@ -68,7 +68,7 @@ class Scanner {
   bool decimal_comma() const { return delimiter_ != ','; }
 
   // The next row that is neither blank nor a comment. With `stop_when_idle`, returns Idle rather
-  // than wait for a source that has nothing ready.
+  // than wait longer for a pipe or terminal that has given nothing for a while.
   RowStatus next_row(bool stop_when_idle = false);
   std::vector<Cell>& cells() { return cells_; }
   std::size_t row_line() const { return row_line_; }
