@@ -300,5 +300,39 @@ int main(int argc, char** argv) {
                          "KaK\r"},
   };
   for (const auto& [name, session] : sessions) write_seed(out / "text_model", name, session);
+
+  // Tables for the study's reader: an options byte (dimension, a volume given, buffer size), a
+  // chunk-size byte, the text.
+  using namespace std::string_literals;
+  const struct {
+    const char* name;
+    char options;
+    std::string text;
+  } tables[] = {
+      {"meshes", 0x20,
+       "h,lift,drag\n0.025,1.501,0.0301\n0.1,1.52,\n0.05,1.505,0.031\nexact,1.5,\n"},
+      {"semicolon-crlf", 0x08, "h;lift\r\n0,1;1,52\r\n0.05;1,505\r\n"},
+      {"tab-cr", 0x10, "h\tlift\tdrag\r0,1\t1,5\t\r0,05\t-2,5e-3\t7\r"},
+      {"quoted", 0x00, "\"h\",\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\"\n\"0.5\", 1 ,\"\",\"2\"\n"},
+      {"comments", 0x18, "# made by hand\n\n  \nh,q\n# a note, \"quoted\n,\n1,2\n\n,  ,\n0.5,3"},
+      {"numbers", 0x00,
+       "h,a,b,c,d,e,f\n1,1e-3,1E-3,.5,-0.5,+1,1e-400\n1e999,nan,0x1p3,1 0,-,+-1\n"},
+      {"bom", 0x00, "\xEF\xBB\xBFh,press\xC3\xA3o\n1,2\n"},
+      {"cp1252", 0x00, "h;press\xE3o;\x80\n1;2;3\n"},
+      {"schemes", 0x00, "h,scheme,q\n0.1,high,1\n0.2,low,2\n0.05,high,3\n0.1,low,4\nEXACT,,9\n"},
+      {"cells-volume", 0x02, "cells,volume,q\n100,4,1\n400,4,2\nexact,,3\n"},
+      {"cells-given", 0x07, "Cells,q\n10,1\n80,2\n"},
+      {"field", 0x28, "point,x,h=0.05,h=0.1,exact\np1,0.5,1.4,1.5,1.3\np2,\"a, b\",2.4,2.5,\n"},
+      {"field-semicolon", 0x00, "Exact;H = 0,1;h=0,025;h=0,05\n1;2;;4\n"},
+      {"field-cells", 0x03, "n\xF3,cells=64,cells=8\r\nv\xE9rtice,2,1\r\n"},
+      {"field-utf8-late", 0x40, "id,h=1\nok\xC3\xA9,1\nbad\xE9,2\n"},
+      {"ragged", 0x00, "h,q\n1,2\n2,3,4\n"},
+      {"nul", 0x00, "h,q\n1,2\0\n"s},
+      {"utf16", 0x00, "\xFF\xFEh\0,\0"s},
+      {"unclosed", 0x00, "h,q\n1,\"2\n"},
+      {"duplicate-h", 0x00, "h,scheme,q\n1,a,1\n1,b,1\n2,b,1\n1,b,1\n"},
+  };
+  for (const auto& [name, options, text] : tables)
+    write_seed(out / "table_reader", name, std::string{options, '\x02'} + text);
   return 0;
 }

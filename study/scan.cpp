@@ -141,7 +141,7 @@ void Scanner::set_delimiter(char d) {
 }
 
 std::string Scanner::column(std::size_t index) const {
-  if (index < column_names_.size()) return "column \"" + column_names_[index] + "\"";
+  if (index < column_names_.size()) return "column " + quoted_for_message(column_names_[index]);
   return "column " + std::to_string(index + 1);
 }
 
@@ -184,8 +184,8 @@ bool Scanner::append_text(const Cell& cell, std::size_t column_index, std::strin
   return true;
 }
 
-std::string Scanner::shown(const Cell& cell) const {
-  std::string text = to_utf8(cell.text());
+std::string quoted_for_message(std::string_view utf8) {
+  std::string text(utf8);
   if (!is_valid_utf8(text)) {
     for (char& c : text)
       if (byte(c) >= 0x80) c = '?';
@@ -194,17 +194,23 @@ std::string Scanner::shown(const Cell& cell) const {
   std::size_t points = 0, cut = text.size();
   for (std::size_t i = 0; i < text.size(); ++i) {
     char& c = text[i];
-    if (byte(c) < 0x20 || c == 0x7F) c = '?';
+    if (byte(c) < 0x20 || c == 0x7F) c = '?';  // the message stays one line
     if ((byte(c) & 0xC0) != 0x80 && ++points == kMaxShown - 2 && cut == text.size()) cut = i;
   }
   if (points > kMaxShown) text = text.substr(0, cut) + "...";
   return "\"" + text + "\"";
 }
 
+std::string Scanner::shown(const Cell& cell) const {
+  return quoted_for_message(to_utf8(cell.text()));
+}
+
 bool Scanner::source_idle() const {
   if (fd_ < 0 || regular_file_) return false;
+  // A pipe that a fast writer refills is rarely empty this long, so its chunks stay whole.
+  constexpr int kIdleMilliseconds = 50;
   pollfd p{fd_, POLLIN, 0};
-  return ::poll(&p, 1, 0) == 0;
+  return ::poll(&p, 1, kIdleMilliseconds) == 0;
 }
 
 void Scanner::note_encoding(const char* from, const char* to) {
@@ -269,9 +275,16 @@ RowStatus Scanner::refill() {
       bytes_.remove_prefix(n);
     } else {
       ssize_t got;
-      do {
+      for (;;) {
         got = ::read(fd_, buf_.get() + end_, cap_ - end_);
-      } while (got < 0 && errno == EINTR);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {  // a non-blocking source
+          pollfd wait{fd_, POLLIN, 0};
+          ::poll(&wait, 1, -1);
+          continue;
+        }
+        break;
+      }
       if (got < 0) {
         buf_[end_] = '\n';
         return fail(0, std::string("cannot read: ") + std::strerror(errno));
@@ -440,9 +453,10 @@ RowStatus Scanner::choose_delimiter() {
   for (;;) {
     if (pos_ == end_ && eof_) return RowStatus::End;
     const char* p = buf_.get() + pos_;
-    while (*p == ' ' || *p == '\t' || *p == ',' || *p == ';') ++p;
+    while (*p == ' ' || *p == '\t') ++p;
     if (*p == '#')
       while (!line_stop_[byte(*p)]) ++p;
+    while (*p == ' ' || *p == '\t' || *p == ',' || *p == ';') ++p;
     if (*p == '\0' && p != buf_.get() + end_) {
       return fail(line_, "a NUL byte: this is not a text table");
     }

@@ -32,6 +32,9 @@ Number parse_number(std::string_view text, bool decimal_comma, double& value) no
 
 bool is_valid_utf8(std::string_view text) noexcept;
 
+// A text for a message: in quotes, on one line (controls become '?'), at most 40 characters.
+std::string quoted_for_message(std::string_view utf8);
+
 // A cell of the current row: its content without the surrounding blanks (unquoted) or without
 // its quotes with each "" turned into " (quoted). Points into the buffer until the next row.
 struct Cell {
@@ -65,7 +68,7 @@ class Scanner {
   bool decimal_comma() const { return delimiter_ != ','; }
 
   // The next row that is neither blank nor a comment. With `stop_when_idle`, returns Idle rather
-  // than wait for a source that has nothing ready.
+  // than wait longer for a pipe or terminal that has given nothing for a while.
   RowStatus next_row(bool stop_when_idle = false);
   std::vector<Cell>& cells() { return cells_; }
   std::size_t row_line() const { return row_line_; }

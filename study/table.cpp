@@ -163,8 +163,9 @@ Error Reader::read_header() {
       return failed(line, "column " + std::to_string(i + 1) + ": a blank column name");
     for (std::size_t j = 0; j < i; ++j)
       if (names[j] == names[i])
-        return failed(line, "column " + std::to_string(i + 1) + ": \"" + names[i] +
-                                "\" names column " + std::to_string(j + 1) + " already");
+        return failed(line, "column " + std::to_string(i + 1) + ": " +
+                                quoted_for_message(names[i]) + " names column " +
+                                std::to_string(j + 1) + " already");
   }
   scan_.set_column_names(names);
   const bool points = std::any_of(names.begin(), names.end(), [](const std::string& n) {
@@ -210,13 +211,13 @@ Error Reader::header_of_points(const std::vector<std::string>& names, std::size_
     kind = key;
     double v = 0;
     const Number n = parse_number(text, scan_.decimal_comma(), v);
-    if (n != Number::Ok)
-      return failed(line, where + "\"" + std::string(text) + "\" is not a number");
-    if (!(v > 0)) return failed(line, where + "\"" + std::string(text) + "\" is not > 0");
+    const std::string shown = quoted_for_message(text);
+    if (n != Number::Ok) return failed(line, where + shown + " is not a number");
+    if (!(v > 0)) return failed(line, where + shown + " is not > 0");
     MeshColumn m{i, v, kNoValue};
     if (key == MeshKey::Cells) {
       if (v != std::floor(v) || v > kMaxCells)
-        return failed(line, where + "\"" + std::string(text) + "\" is not a whole number of cells");
+        return failed(line, where + shown + " is not a whole number of cells");
       if (options_.dimension < 1 || options_.dimension > 3)
         return failed(line, where + "cells need the dimension (1, 2 or 3) to give h");
       if (!(volume_ > 0) || !std::isfinite(volume_))
@@ -368,9 +369,10 @@ Error Reader::read_meshes(MeshTable& table) {
       const Mesh& b = scheme.meshes[m];
       if (a.h != b.h) continue;
       const auto [first, second] = std::minmax(a.line, b.line);
-      return failed(second, "a second mesh with h = " + number_text(a.h) +
-                                (scheme.name.empty() ? "" : " in scheme \"" + scheme.name + "\"") +
-                                " (line " + std::to_string(first) + " has the first)");
+      return failed(
+          second, "a second mesh with h = " + number_text(a.h) +
+                      (scheme.name.empty() ? "" : " in scheme " + quoted_for_message(scheme.name)) +
+                      " (line " + std::to_string(first) + " has the first)");
     }
   }
   return {};

@@ -147,8 +147,8 @@ class TableReader {
 
   // PointsAsRows only: replaces `chunk` with the next points, at most `max_points` (at least 1).
   // Points = 0 without an error is the end of the table. On a file descriptor that is not a
-  // regular file, a chunk ends early when the source has nothing more ready, so that points
-  // typed or piped slowly come out as they arrive. On an error the chunk is left empty.
+  // regular file, a chunk ends early when the source has given nothing more for 50 ms, so that
+  // points typed or piped slowly come out as they arrive. On an error the chunk is left empty.
   Error next_chunk(FieldChunk& chunk, std::size_t max_points);
 
  private:

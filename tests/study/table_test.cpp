@@ -6,6 +6,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -230,6 +231,7 @@ TEST(Table, BadTables) {
       {"cells,volume,q\n10,1,1\n20,2,1\n",
        "t.csv:3: a second mesh with h = 0.1 (line 2 has the first)", 1},
       {"h,q\nexact,1\n", "t.csv: the table has no mesh rows"},
+      {"h,\"a\nb\"\n1,x\n", "t.csv:3: column \"a?b\": \"x\" is not a number"},  // one line
       {"p,h=1,h=2\na,1,x\n", "t.csv:2: column \"h=2\": \"x\" is not a number"},
       {"p,h=1\n\"a\nb\",1,2\n", "t.csv:2: 3 cells where the header has 2"},
   };
@@ -295,6 +297,31 @@ TEST(FieldTable, PipeStreamsWhatHasArrived) {
   ASSERT_FALSE(reader.next_chunk(c, 100).failed());
   EXPECT_EQ(c.points, 0u);
   ::close(fds[0]);
+}
+
+// A regular file reads as its bytes do; a read that fails is the system's message.
+TEST(Table, FileDescriptors) {
+  const std::string text = "\xEF\xBB\xBFp,h=0.5,h=1\r\na,1,2\r\n";
+  std::FILE* f = std::tmpfile();
+  ASSERT_NE(f, nullptr);
+  ASSERT_EQ(std::fwrite(text.data(), 1, text.size(), f), text.size());
+  std::fflush(f);
+  ASSERT_EQ(::lseek(::fileno(f), 0, SEEK_SET), 0);
+  ReadOptions o;
+  TableReader reader(::fileno(f), o);
+  ASSERT_FALSE(reader.read_header().failed());
+  FieldChunk c;
+  ASSERT_FALSE(reader.next_chunk(c, 10).failed());
+  std::string s = render(reader.field_header());
+  append_points(c, s);
+  EXPECT_EQ(s, read_all(text, o));
+  std::fclose(f);
+
+  const int dir = ::open(".", O_RDONLY | O_DIRECTORY);
+  o.source_name = "(standard input)";
+  EXPECT_EQ(TableReader(dir, o).read_header().message,
+            "(standard input): cannot read: Is a directory");
+  ::close(dir);
 }
 
 // The convenience reader, and the layout kept to its own call.
