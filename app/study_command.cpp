@@ -66,14 +66,15 @@ struct Stream {
   std::optional<results::TextOut> out;
   std::string path;
 
-  bool open(const std::string& p) {
+  // `piece` as TextOut's.
+  bool open(const std::string& p, std::size_t piece = std::size_t{1} << 20) {
     path = p;
     if (p.empty()) return true;
     if (std::error_code ec = file.open(p)) {
       show_failure("cannot write " + p + ": " + ec.message());
       return false;
     }
-    out.emplace(&file);
+    out.emplace(&file, piece);
     return true;
   }
   results::TextOut* sink() { return out ? &*out : nullptr; }
@@ -99,7 +100,8 @@ int study_field(study::TableReader& reader, const StudyOptions& o, const std::st
     }
   }
   Stream summary, csv, json;
-  if (!summary.open(writes_to_standard_output(o.out) ? "" : "-") || !csv.open(o.out.csv) ||
+  // The summary streams: each chunk's lines go out as the chunk is done.
+  if (!summary.open(writes_to_standard_output(o.out) ? "" : "-", 0) || !csv.open(o.out.csv) ||
       !json.open(o.out.json))
     return kUsageStatus;
   study::FieldSettings settings{
@@ -113,7 +115,7 @@ int study_field(study::TableReader& reader, const StudyOptions& o, const std::st
   // Failures go to standard error as they come, as the summary goes to standard output.
   results::OutputFile err_file;
   err_file.use_descriptor(STDERR_FILENO);
-  results::TextOut err_out(&err_file);
+  results::TextOut err_out(&err_file, 0);
   if (o.out.checks.any()) sinks.failures = &err_out;
   const study::FieldOutcome outcome = study::study_field(reader, settings, sinks);
   static_cast<void>(err_out.finish());

@@ -55,10 +55,13 @@ std::error_code write_output(const std::string& path, std::string_view bytes);
 // of output. The first error is kept and the rest is dropped.
 class TextOut {
  public:
-  explicit TextOut(OutputFile* file = nullptr) : file_(file) {}
+  // `piece`: the bytes gathered before they go to the file; 0 hands over every piece as it is
+  // done (a summary that a person watches come).
+  explicit TextOut(OutputFile* file = nullptr, std::size_t piece = kPiece)
+      : file_(file), piece_(piece) {}
   std::string& text() { return buffer_; }
   void piece_done() {
-    if (file_ != nullptr && buffer_.size() >= kPiece) flush();
+    if (file_ != nullptr && buffer_.size() >= piece_) flush();
   }
   // Hands the rest to the file; the first error met on the way.
   std::error_code finish() {
@@ -71,6 +74,7 @@ class TextOut {
   void flush();
 
   OutputFile* file_;
+  std::size_t piece_;
   std::string buffer_;
   std::error_code error_;
 };

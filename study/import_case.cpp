@@ -117,7 +117,8 @@ Error write_case(const MeshTable& table, const FormalOrders& orders, const std::
   // A list of n values, ten to a line (the run reads lists over several lines).
   auto list = [&](auto value) {
     std::string out;
-    for (std::size_t q = 0; q < n; ++q) out += value(q) + ((q + 1) % 10 == 0 || q + 1 == n ? "\n" : " ");
+    for (std::size_t q = 0; q < n; ++q)
+      out += value(q) + ((q + 1) % 10 == 0 || q + 1 == n ? "\n" : " ");
     return n == 0 ? std::string("\n") : out;
   };
   std::vector<double> h;
@@ -125,19 +126,20 @@ Error write_case(const MeshTable& table, const FormalOrders& orders, const std::
   const bool constant = constant_ratio(h);
   std::string title_text = console::cp1252::from_utf8(title);
   if (title_text.size() > kTitle) title_text.resize(kTitle);
-  std::string dados = "Caso importado por tavo import\n#\nrelatorio.txt      arquivo de saida\n#\n"
-                      "exatos.txt         arquivo com resultados exatos\n#\n" +
-                      std::to_string(n) + "      numero de variaveis\n# selecao\n" +
-                      list([](std::size_t) { return std::string("1"); }) +
-                      "# ordem assintotica do esquema de ordem baixa\n" +
-                      list([&](std::size_t) { return number(schemes[0].formal_order); }) +
-                      "# ordem assintotica do esquema de ordem alta\n" +
-                      list([&](std::size_t) { return number(schemes[1].formal_order); }) + "#\n" +
-                      std::to_string(m) + "      numero de malhas\n#\n" + (constant ? "0" : "1") +
-                      "      iq: =0, q constante; =1, q variavel\n" +
-                      std::to_string(kStudyBisection.max_iterations) + "\n" +
-                      number(kStudyBisection.tolerance) + "\n" + number(kStudyBisection.lower) +
-                      "\n" + number(kStudyBisection.upper) + "\n# esquema de ordem baixa\n";
+  std::string dados =
+      "Caso importado por tavo import\n#\nrelatorio.txt      arquivo de saida\n#\n"
+      "exatos.txt         arquivo com resultados exatos\n#\n" +
+      std::to_string(n) + "      numero de variaveis\n# selecao\n" +
+      list([](std::size_t) { return std::string("1"); }) +
+      "# ordem assintotica do esquema de ordem baixa\n" +
+      list([&](std::size_t) { return number(schemes[0].formal_order); }) +
+      "# ordem assintotica do esquema de ordem alta\n" +
+      list([&](std::size_t) { return number(schemes[1].formal_order); }) + "#\n" +
+      std::to_string(m) + "      numero de malhas\n#\n" + (constant ? "0" : "1") +
+      "      iq: =0, q constante; =1, q variavel\n" +
+      std::to_string(kStudyBisection.max_iterations) + "\n" + number(kStudyBisection.tolerance) +
+      "\n" + number(kStudyBisection.lower) + "\n" + number(kStudyBisection.upper) +
+      "\n# esquema de ordem baixa\n";
   for (const std::string& f : files[0]) dados += f + "\n";
   dados += "# esquema de ordem alta\n";
   for (const std::string& f : files[1]) dados += f + "\n";
