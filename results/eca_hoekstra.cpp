@@ -150,7 +150,7 @@ Fit power_fit(detail::PowerProblem& problem, const Grids& g, Weighting weighting
   const detail::Minimum brent = detail::brent_order(problem, -kOrderLimit, kOrderLimit);
   double p = brent.p;
   if (p > 0 && p < kOrderLimit - kEndMargin)
-    p = detail::polish_order(problem, brent, kOrderLimit, kSumRelativeSlack, kSumAbsoluteSlack);
+    p = detail::refine_order(problem, brent, kOrderLimit, kSumRelativeSlack, kSumAbsoluteSlack);
   return line_fit(problem, g, weighting, p, 3);
 }
 

@@ -14,6 +14,12 @@ std::string shortest(double v) {
   return ec == std::errc() ? std::string(buf, end) : std::string();
 }
 
+void append_shortest(std::string& out, double v) {
+  char buf[32];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+  if (ec == std::errc()) out.append(buf, end);
+}
+
 std::string significant(double v, int digits) {
   if (!std::isfinite(v)) return {};
   char buf[64];
@@ -142,7 +148,7 @@ void csv_field(std::string& out, std::string_view s) {
 }
 
 void csv_number(std::string& out, double v) {
-  if (std::isfinite(v)) out += shortest(v);
+  if (std::isfinite(v)) append_shortest(out, v);
 }
 
 }  // namespace

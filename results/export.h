@@ -77,6 +77,8 @@ inline constexpr const char* kCsvColumns[] = {"variable",
 
 // The shortest decimal text that reads back as `v` ("1.25", "1e-05"); for finite values only.
 std::string shortest(double v);
+// The same appended to `out` (no allocation of its own: the writers' hot path).
+void append_shortest(std::string& out, double v);
 // `v` to `digits` significant digits as %g writes it, without the locale ("0.0123", "1.5e-07");
 // empty when not finite.
 std::string significant(double v, int digits);

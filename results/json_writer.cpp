@@ -49,7 +49,7 @@ JsonWriter& JsonWriter::key(std::string_view name) {
 void JsonWriter::number(double v) {
   if (!std::isfinite(v)) return null();
   element();
-  out_ += shortest(v);
+  append_shortest(out_, v);
 }
 
 void JsonWriter::integer(std::int64_t v) {

@@ -100,4 +100,31 @@ double polish_order(PowerProblem& problem, Minimum brent, double hi, double rela
   return p;
 }
 
+double refine_order(PowerProblem& problem, Minimum brent, double hi, double relative_slack,
+                    double absolute_slack) {
+  const double d = 1e-6 * brent.p;
+  double lo = brent.p - d, up = std::min(brent.p + d, hi);
+  double g_lo = problem.slope(lo), g_up = problem.slope(up);
+  if (!(g_lo < 0 && g_up > 0))
+    return polish_order(problem, brent, hi, relative_slack, absolute_slack);
+  // Near the minimum dS/dp is all but linear: each step takes the error e to about e^2 / p.
+  double p = brent.p;
+  for (int step = 0; step < 2; ++step) {
+    p = lo - g_lo * (up - lo) / (g_up - g_lo);
+    if (!(p > lo && p < up)) break;
+    const double g = problem.slope(p);
+    if (g == 0) break;
+    if (g < 0) {
+      lo = p;
+      g_lo = g;
+    } else {
+      up = p;
+      g_up = g;
+    }
+  }
+  if (!(p > 0) || !(problem.line(p).s <= brent.s * (1 + relative_slack) + absolute_slack))
+    return brent.p;
+  return p;
+}
+
 }  // namespace results::detail

@@ -24,7 +24,7 @@ constexpr std::string_view kSchemeColumns[] = {"eh2014_estimator", "eh2014_weigh
                                                "eh2014_fs", "eh2014_note"};
 
 void number(std::string& out, double v) {
-  if (std::isfinite(v)) out += results::shortest(v);
+  if (std::isfinite(v)) results::append_shortest(out, v);
 }
 
 void csv_text(std::string& out, std::string_view s) {

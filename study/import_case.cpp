@@ -55,7 +55,7 @@ Error write_case(const MeshTable& table, const FormalOrders& orders, const std::
   for (int k = 0; k < 2; ++k) {
     const Scheme& s = table.schemes[k];
     std::string stem = results::file_safe(s.name, 40);
-    if (stem.empty()) stem = k == 0 ? "a" : "b";
+    if (stem.empty()) stem.assign(1, k == 0 ? 'a' : 'b');
     schemes[k] = {&s, orders.of(s.name), stem};
   }
   if (schemes[1].formal_order < schemes[0].formal_order) std::swap(schemes[0], schemes[1]);
