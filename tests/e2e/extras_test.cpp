@@ -337,6 +337,49 @@ TEST_F(CommandLineTest, FailedRunWritesNoExtra) {
   EXPECT_FALSE(fs::exists(dir() / "charts"));
 }
 
+// The verdict for CI: pass, fail, a variable without a finest triplet, and a run-time error,
+// which keeps its own status and writes no JUnit file.
+TEST_F(CommandLineTest, CheckOrderVerdict) {
+  struct Case {
+    std::string folder;  // under the source tree
+    std::vector<std::string> args;
+    int status;
+    std::string first_line;  // of standard error
+  } cases[] = {
+      {"examples/constant-ratio", {"--check-order", "0.2"}, 0, ""},
+      {"examples/constant-ratio",
+       {"--check-order", "0.1"},
+       3,
+       "tavo: check failed: variable 1 \"u(1/2): meio do dominio\", scheme low: p = 1.13855, "
+       "formal order 1, GCI 0.189074, monotonic: order off by more than 0.1"},
+      {"examples/constant-ratio", {"--check-gci", "0.01"}, 3, "tavo: check failed: variable 1"},
+      {"tests/data/golden/edge-60002",
+       {"--check-order", "5"},
+       3,
+       "tavo: check failed: variable 1 \"arrasto_n\u00famero_res\u00edduo_parede\", scheme low: p "
+       "= "
+       "undefined, formal order 1, GCI undefined: no finest triplet (2 meshes)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[1]);
+    fs::remove_all(dir());
+    copy_case(source_dir() / c.folder, dir());
+    std::vector<std::string> args = {"--no-editor", "--junit", "r.xml"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const RunResult r = run(args);
+    EXPECT_EQ(r.exit_code, c.status) << r.err;
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')).rfind(c.first_line, 0), 0u) << r.err;
+    const std::string xml = read_file(dir() / "r.xml");
+    EXPECT_NE(xml.find(c.status == 0 ? "failures=\"0\"" : "<failure "), std::string::npos);
+  }
+  fs::remove_all(dir());
+  copy_case(source_dir() / "examples/constant-ratio", dir());
+  fs::remove(dir() / "alta32.txt");  // a run-time error ends the run first
+  const RunResult r = run({"--no-editor", "--check-order", "0.1", "--junit", "r.xml"});
+  EXPECT_EQ(r.exit_code, (0xC0000000u | 24) & 0xFF);
+  EXPECT_FALSE(fs::exists(dir() / "r.xml"));
+}
+
 // As installed: tavo in bin and the editor stand-in in its private folder, which tavo finds
 // although no notepad is on PATH.
 TEST_F(CommandLineTest, InstalledLayoutFindsThePrivateEditor) {
