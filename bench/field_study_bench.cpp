@@ -47,14 +47,18 @@ void study(benchmark::State& state) {
   const int cores = state.range(0) == 0 ? oneapi::tbb::info::default_concurrency() : 1;
   oneapi::tbb::global_control limit(oneapi::tbb::global_control::max_allowed_parallelism, cores);
   for (auto _ : state) {
-    study::TableReader reader(text, {.source_name = "field.csv"});
+    study::ReadOptions options;
+    options.source_name = "field.csv";
+    study::TableReader reader(text, options);
     if (reader.read_header().failed()) state.SkipWithError("header");
     results::OutputFile sink;
     if (sink.open("/dev/null")) state.SkipWithError("/dev/null");
     results::TextOut csv(&sink);
     study::FieldSinks sinks{.csv = &csv};
-    const study::FieldOutcome outcome =
-        study::study_field(reader, {.source = "field.csv", .version = "1.0"}, sinks);
+    study::FieldSettings settings;
+    settings.source = "field.csv";
+    settings.version = "1.0";
+    const study::FieldOutcome outcome = study::study_field(reader, settings, sinks);
     if (outcome.error.failed() || outcome.points != kPoints) state.SkipWithError("study");
     static_cast<void>(csv.finish());
   }
