@@ -75,10 +75,14 @@ documents::Context document_context(const OutputOptions& options, const results:
     plots::ChartThread charts;
     for (std::size_t i = 0; i < r.size(); ++i) {
       const results::VariableResult var = r.variable(i);
+      c.charts.emplace_back();
+      // Today's charts draw the run's two schemes and nothing else (a study of one scheme
+      // would read past its schemes): such a variable goes without.
+      if (var.numbers.schemes.size() != 2) continue;
       QByteArray svg;
       if (!charts.run([&] { svg = plots::encode(var, plots::Format::Svg); }))
         console::park_thread_forever();
-      c.charts.push_back({std::string(svg.constData(), static_cast<std::size_t>(svg.size()))});
+      c.charts.back().emplace_back(svg.constData(), static_cast<std::size_t>(svg.size()));
     }
   }
 #else
