@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <type_traits>
 
@@ -61,35 +62,31 @@ bool write_one(const std::string& path, const KeptFile& kept, Write&& write) {
   return true;
 }
 
-// The documents' context: the options, the date and, for the HTML page, the charts as SVG.
-documents::Context document_context(const OutputOptions& options, const results::Results& r) {
-  documents::Context c{.language = options.language,
-                       .digits = options.digits,
-                       .command_line = options.command_line,
-                       .date = documents::date_now(),
-                       .charts = {},
-                       .charts_available = false};
-#ifdef TAVO_HAVE_PLOTS
-  c.charts_available = true;
-  if (!options.html.empty()) {
-    plots::ChartThread charts;
-    for (std::size_t i = 0; i < r.size(); ++i) {
-      const results::VariableResult var = r.variable(i);
-      c.charts.emplace_back();
-      // Today's charts draw the run's two schemes and nothing else (a study of one scheme
-      // would read past its schemes): such a variable goes without.
-      if (var.numbers.schemes.size() != 2) continue;
-      QByteArray svg;
-      if (!charts.run([&] { svg = plots::encode(var, plots::Format::Svg); }))
-        console::park_thread_forever();
-      c.charts.back().emplace_back(svg.constData(), static_cast<std::size_t>(svg.size()));
-    }
-  }
-#else
-  (void)r;
-#endif
-  return c;
+// The documents' context: the options and the date.
+documents::Context document_context(const OutputOptions& options) {
+  return {.language = options.language,
+          .digits = options.digits,
+          .command_line = options.command_line,
+          .date = documents::date_now(),
+          .charts = {},
+          .charts_available = false};
 }
+
+#ifdef TAVO_HAVE_PLOTS
+// The page's charts as SVG, drawn on `thread` a variable at a time as the page is written.
+auto svg_charts(plots::ChartThread& thread) {
+  return [&thread](const results::VariableResult& var) -> std::vector<std::string> {
+    // Today's charts draw the run's two schemes and nothing else (a study of one scheme would
+    // read past its schemes): such a variable goes without.
+    if (var.numbers.schemes.size() != 2) return {};
+    QByteArray svg;
+    // The frame closed meanwhile: the process is ending with it.
+    if (!thread.run([&] { svg = plots::encode(var, plots::Format::Svg); }))
+      console::park_thread_forever();
+    return {std::string(svg.constData(), static_cast<std::size_t>(svg.size()))};
+  };
+}
+#endif
 
 bool write_plots(const OutputOptions& options, const results::Results& r, const KeptFile& kept) {
 #ifdef TAVO_HAVE_PLOTS
@@ -149,7 +146,12 @@ bool write_outputs(const OutputOptions& options, const results::Results& r, cons
   write(options.csv, [&](results::TextOut& out) { results::write_csv(r, out); });
   if (!options.plots.empty()) ok = write_plots(options, r, kept) && ok;
   if (options.wants_documents()) {
-    const documents::Context c = document_context(options, r);
+    documents::Context c = document_context(options);
+#ifdef TAVO_HAVE_PLOTS
+    c.charts_available = true;
+    std::optional<plots::ChartThread> thread;
+    if (!options.html.empty()) c.charts = svg_charts(thread.emplace());
+#endif
     write(options.markdown, [&](results::TextOut& out) { documents::write_markdown(r, c, out); });
     write(options.latex, [&](results::TextOut& out) { documents::write_latex(r, c, out); });
     write(options.html, [&](results::TextOut& out) { documents::write_html(r, c, out); });

@@ -11,9 +11,26 @@
 namespace documents {
 namespace {
 
+using detail::StreamedSection;
+
 void write(std::string_view template_text, const detail::Style& style, detail::Inputs inputs,
            const results::Results& r, const Context& c, results::TextOut& out) {
-  detail::render(template_text, detail::view(r, c, style, inputs), style, out);
+  // Tables are numbered through the document; items are made in order.
+  int next_table = 1;
+  const StreamedSection sections[] = {
+      {.name = "summary",
+       .count = r.size(),
+       .item = [&](std::size_t i) { return detail::summary_item(r, i, c, style); }},
+      {.name = "variables",
+       .count = r.size(),
+       .item =
+           [&](std::size_t i) {
+             const int first = next_table;
+             next_table += static_cast<int>(r.variable(i).numbers.schemes.size());
+             return detail::variable_item(r, i, c, style, first);
+           }},
+  };
+  detail::render(template_text, detail::document_view(r, c, style, inputs), sections, style, out);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 // language; e_a, e_ext and the GCI in per cent, U in the variable's units.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,10 +34,11 @@ struct Context {
   int digits = kDefaultDigits;  // 1 to kMaxDigits
   std::string command_line;     // the arguments after the program's name, UTF-8
   std::string date;             // as shown (see date_now)
-  // The charts of each variable as the texts of SVG files, one list per variable in the
-  // results' order (an empty list: none for it). Without charts at all (a tavo built without
-  // them), `charts_available` is false and the page says so.
-  std::vector<std::vector<std::string>> charts;
+  // The charts of a variable as the texts of SVG files (none: an empty list), asked for a
+  // variable at a time as the page is written, so that only one variable's charts are held.
+  // Without charts at all (a tavo built without them) `charts_available` is false and the
+  // page says so.
+  std::function<std::vector<std::string>(const results::VariableResult&)> charts;
   bool charts_available = false;
 };
 
@@ -44,7 +46,8 @@ struct Context {
 // 1970, that moment in UTC ("... +0000"), so that a document can be made again byte for byte.
 std::string date_now();
 
-// The documents as text, streamed into `out` a variable at a time.
+// The documents as text, streamed into `out` a variable at a time: the view of one variable
+// is made, written and dropped before the next.
 void write_markdown(const results::Results& r, const Context& c, results::TextOut& out);
 // A standalone article (pdflatex, with booktabs, lmodern and geometry).
 void write_latex(const results::Results& r, const Context& c, results::TextOut& out);

@@ -460,7 +460,7 @@ data summary_view(const results::VariableResult& v, std::size_t k, const results
 
 }  // namespace
 
-data view(const results::Results& r, const Context& c, const Style& style, Inputs inputs) {
+data document_view(const results::Results& r, const Context& c, const Style& style, Inputs inputs) {
   const results::Texts& t = results::texts(c.language);
   const int digits = c.digits;
   data d;
@@ -477,58 +477,139 @@ data view(const results::Results& r, const Context& c, const Style& style, Input
   d["target_gci"] = style.number(r.settings.target_gci.value_or(kUndefined), digits);
   d["inputs"] = inputs == Inputs::Digest ? inputs_view(r, t) : data(data::type::list);
   d["charts_available"] = flag(c.charts_available);
-
-  data summary(data::type::list), variables(data::type::list);
-  int table_number = 0;
-  for (std::size_t i = 0; i < r.size(); ++i) {
-    const results::VariableResult v = r.variable(i);
-    const std::string number = std::to_string(v.numbers.number);
-    const std::string anchor = "var-" + number;
-    data var;
-    var["number"] = number;
-    var["name"] = v.numbers.name;
-    var["anchor"] = anchor;
-    var["has_exact"] = flag(std::isfinite(v.numbers.exact));
-    var["exact"] = style.number(v.numbers.exact, digits);
-    data schemes(data::type::list);
-    for (std::size_t k = 0; k < v.numbers.schemes.size(); ++k) {
-      data s = scheme_view(v.numbers.schemes[k], v.measures.schemes[k], t, style, digits);
-      s["table_number"] = std::to_string(++table_number);
-      s["label"] = number + "-" + std::to_string(k + 1);
-      schemes.push_back(s);
-      data row = summary_view(v, k, t, style, digits);
-      row["number"] = number;
-      row["name"] = v.numbers.name;
-      row["anchor"] = anchor;
-      summary.push_back(row);
-    }
-    var["schemes"] = std::move(schemes);
-    data charts(data::type::list);
-    if (i < c.charts.size()) {
-      for (std::size_t k = 0; k < c.charts[i].size(); ++k) {
-        data chart;
-        chart["svg"] = inline_svg(c.charts[i][k], "c" + number + "-" + std::to_string(k + 1) + "-",
-                                  std::string(t.variable) + " " + number + ": " + v.numbers.name);
-        charts.push_back(chart);
-      }
-    }
-    var["has_charts"] = flag(!charts.is_empty_list());
-    var["charts"] = std::move(charts);
-    variables.push_back(var);
-  }
-  d["summary"] = std::move(summary);
-  d["variables"] = std::move(variables);
   return d;
 }
 
-void render(std::string_view template_text, const data& d, const Style& style,
-            results::TextOut& out) {
-  kainjow::mustache::mustache tmpl{std::string(template_text)};
-  tmpl.set_custom_escape(style.escape);
-  tmpl.render(d, [&](const std::string& piece) {
-    out.text() += piece;
+namespace {
+
+// What the summary and the variables sections both say of variable i.
+data variable_heading(const results::VariableResult& v) {
+  const std::string number = std::to_string(v.numbers.number);
+  data d;
+  d["number"] = number;
+  d["name"] = v.numbers.name;
+  d["anchor"] = "var-" + number;
+  return d;
+}
+
+}  // namespace
+
+data summary_item(const results::Results& r, std::size_t i, const Context& c, const Style& style) {
+  const results::Texts& t = results::texts(c.language);
+  const results::VariableResult v = r.variable(i);
+  data d = variable_heading(v);
+  data rows(data::type::list);
+  for (std::size_t k = 0; k < v.numbers.schemes.size(); ++k)
+    rows.push_back(summary_view(v, k, t, style, c.digits));
+  d["schemes"] = std::move(rows);
+  return d;
+}
+
+data variable_item(const results::Results& r, std::size_t i, const Context& c, const Style& style,
+                   int first_table) {
+  const results::Texts& t = results::texts(c.language);
+  const results::VariableResult v = r.variable(i);
+  const std::string number = std::to_string(v.numbers.number);
+  data d = variable_heading(v);
+  d["has_exact"] = flag(std::isfinite(v.numbers.exact));
+  d["exact"] = style.number(v.numbers.exact, c.digits);
+  data schemes(data::type::list);
+  for (std::size_t k = 0; k < v.numbers.schemes.size(); ++k) {
+    data s = scheme_view(v.numbers.schemes[k], v.measures.schemes[k], t, style, c.digits);
+    s["table_number"] = std::to_string(first_table + static_cast<int>(k));
+    s["label"] = number + "-" + std::to_string(k + 1);
+    schemes.push_back(s);
+  }
+  d["schemes"] = std::move(schemes);
+  data charts(data::type::list);
+  const std::vector<std::string> svgs = c.charts ? c.charts(v) : std::vector<std::string>();
+  for (std::size_t k = 0; k < svgs.size(); ++k) {
+    data chart;
+    chart["svg"] = inline_svg(svgs[k], "c" + number + "-" + std::to_string(k + 1) + "-",
+                              std::string(t.variable) + " " + number + ": " + v.numbers.name);
+    charts.push_back(chart);
+  }
+  d["has_charts"] = flag(!charts.is_empty_list());
+  d["charts"] = std::move(charts);
+  return d;
+}
+
+namespace {
+
+// Where a tag lies in `text` from `from` on: the tag alone, or its whole line (line end
+// included) when nothing but blanks shares it, as Mustache drops such a line. `begin` is npos
+// when the tag is not there.
+struct Extent {
+  std::size_t begin = std::string_view::npos;
+  std::size_t end = std::string_view::npos;
+};
+Extent find_tag(std::string_view text, std::string_view tag, std::size_t from) {
+  const std::size_t at = text.find(tag, from);
+  if (at == std::string_view::npos) return {};
+  Extent e{at, at + tag.size()};
+  const std::size_t line = text.rfind('\n', at == 0 ? 0 : at - 1);
+  const std::size_t line_begin = at == 0 || line == std::string_view::npos ? 0 : line + 1;
+  const std::size_t line_end = std::min(text.find('\n', e.end), text.size());
+  auto blank = [&](std::size_t a, std::size_t b) {
+    return text.substr(a, b - a).find_first_not_of(" \t\r") == std::string_view::npos;
+  };
+  if (line_begin >= from && blank(line_begin, at) && blank(e.end, line_end))
+    e = {line_begin, std::min(line_end + 1, text.size())};
+  return e;
+}
+
+// `TextOut` as the stream kainjow renders into.
+struct Sink {
+  results::TextOut& out;
+  Sink& operator<<(const std::string& s) {
+    out.text() += s;
+    return *this;
+  }
+};
+
+}  // namespace
+
+void render(std::string_view template_text, const data& document,
+            std::span<const StreamedSection> sections, const Style& style, results::TextOut& out) {
+  // A piece cut from the middle starts with the template's own delimiters set again.
+  const std::string delimiters =
+      style.open == "{{" ? std::string()
+                         : "{{=" + std::string(style.open) + " " + std::string(style.close) + "=}}";
+  Sink sink{out};
+  auto compile = [&](std::string_view piece, bool first) {
+    kainjow::mustache::mustache m{(first ? std::string() : delimiters) + std::string(piece)};
+    m.set_custom_escape(style.escape);
+    if (!m.is_valid()) out.text() += "\n[template error: " + m.error_message() + "]\n";
+    return m;
+  };
+  auto write = [&](kainjow::mustache::mustache& m, const data* item) {
+    kainjow::mustache::context<std::string> ctx(&document);
+    if (item != nullptr) ctx.push(item);
+    m.render(ctx, sink);
     out.piece_done();
-  });
+  };
+  std::size_t at = 0;
+  for (const StreamedSection& section : sections) {
+    const std::string name(section.name);
+    const Extent open = find_tag(
+        template_text, std::string(style.open) + "#" + name + std::string(style.close), at);
+    const Extent close =
+        find_tag(template_text, std::string(style.open) + "/" + name + std::string(style.close),
+                 open.begin == std::string_view::npos ? at : open.end);
+    if (open.begin == std::string_view::npos || close.begin == std::string_view::npos) continue;
+    kainjow::mustache::mustache before =
+        compile(template_text.substr(at, open.begin - at), at == 0);
+    write(before, nullptr);
+    kainjow::mustache::mustache body =
+        compile(template_text.substr(open.end, close.begin - open.end), false);
+    for (std::size_t i = 0; i < section.count; ++i) {
+      const data item = section.item(i);
+      write(body, &item);
+    }
+    at = close.end;
+  }
+  kainjow::mustache::mustache rest = compile(template_text.substr(at), at == 0);
+  write(rest, nullptr);
 }
 
 }  // namespace documents::detail

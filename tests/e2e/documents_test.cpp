@@ -82,6 +82,16 @@ double rounded(double expected, int digits) {
   return std::strtod(buf, nullptr);
 }
 
+// A document's cell against a number: `want` to `digits` digits, or empty when undefined.
+void expect_shown(const std::string& cell, double want, int digits) {
+  const double got = shown_number(cell);
+  if (std::isnan(want)) {
+    EXPECT_TRUE(std::isnan(got)) << cell;
+  } else {
+    EXPECT_EQ(got, rounded(want, digits)) << cell;
+  }
+}
+
 double number(const Json& j) {
   return j.is_null() ? kNaN : j.get<double>();
 }
@@ -179,17 +189,53 @@ void expect_tables(const std::vector<Cells>& tables, const Json& j, int digits,
       for (std::size_t row = 0; row < t.size(); ++row) {
         ASSERT_EQ(t[row].size(), 10u) << row;
         for (std::size_t col = 0; col < 10; ++col) {
-          const double want = rounded(expected[row][col], digits), got = shown_number(t[row][col]);
-          if (std::isnan(want)) {
-            EXPECT_TRUE(std::isnan(got)) << "mesh " << row + 1 << " column " << col;
-          } else {
-            EXPECT_EQ(got, want) << "mesh " << row + 1 << " column " << col << ": " << t[row][col];
-          }
+          SCOPED_TRACE("mesh " + std::to_string(row + 1) + " column " + std::to_string(col));
+          expect_shown(t[row][col], expected[row][col], digits);
         }
       }
     }
   }
   EXPECT_EQ(k, tables.size()) << format;
+}
+
+// The page's summary: per variable and scheme its finest mesh's p, GCI (per cent) and U, and
+// the flags of an asymptotic ratio far from 1 and of an oscillating triplet.
+void expect_summary(const std::string& html, const Json& j, int digits) {
+  const std::size_t begin = html.find("<table class=\"summary\">");
+  ASSERT_NE(begin, std::string::npos);
+  std::vector<std::vector<std::string>> rows;
+  for (const std::string& line : lines(html.substr(begin, html.find("</table>", begin) - begin))) {
+    if (line.rfind("<tr><td>", 0) != 0 && line.rfind("<tr class=\"flagged\"><td>", 0) != 0)
+      continue;
+    rows.push_back(split(line, "</td><td"));
+    for (std::string& cell : rows.back()) cell.erase(0, cell.find('>') + 1);
+  }
+  std::size_t row = 0;
+  for (const Json& v : j["variables"]) {
+    for (const auto& [scheme, s] : v["schemes"].items()) {
+      SCOPED_TRACE("summary: variable " + std::to_string(v["index"].get<int>()) + " " + scheme);
+      ASSERT_LT(row, rows.size());
+      const std::vector<std::string>& cells = rows[row++];
+      ASSERT_EQ(cells.size(), 8u);
+      const Json& last = s["meshes"].back();
+      EXPECT_EQ(cells[1], scheme);
+      expect_shown(cells[3], number(last["apparent_order"]), digits);
+      expect_shown(cells[5], 100 * number(last["gci"]), digits);
+      expect_shown(cells[6], number(last["u_eh2014"]), digits);
+      const double ratio = number(last["asymptotic_ratio"]);
+      bool oscillating = false;
+      for (const Json& m : s["meshes"])
+        oscillating =
+            oscillating || (m["convergence"].is_string() &&
+                            m["convergence"].get<std::string>().rfind("oscillatory", 0) == 0);
+      EXPECT_EQ(cells[7].find("far from 1") != std::string::npos ||
+                    cells[7].find("longe de 1") != std::string::npos,
+                std::fabs(ratio - 1) > 0.1)
+          << cells[7] << " " << ratio;
+      EXPECT_EQ(cells[7].find("oscilla") != std::string::npos, oscillating) << cells[7];
+    }
+  }
+  EXPECT_EQ(row, rows.size());
 }
 
 // A sheet's cells by reference ("D3"): numbers as they are written, texts inline.
@@ -358,11 +404,12 @@ const Case kCases[] = {
      6,
      {},
      "Tabela"},
-    // Two schemes, one quantity named with every character the formats escape.
+    // Two schemes, one quantity named with every character the formats escape, one that
+    // oscillates.
     {"study",
      nullptr,
      "h,scheme,\"a_b%c&d#e$f\\g|h <i> \"\"j\"\" {k} ~^ φ–ç\",drag\n"
-     "0.4,low,1.32,0.5\n0.2,low,1.18,0.45\n0.1,low,1.085,0.43\n0.05,low,1.04,0.421\n"
+     "0.4,low,1.32,0.5\n0.2,low,1.18,0.45\n0.1,low,1.085,0.47\n0.05,low,1.04,0.462\n"
      "0.4,high,1.1,0.47\n0.2,high,1.03,0.44\n0.1,high,1.007,0.4275\n0.05,high,1.0018,0.4219\n",
      {"--formal-order", "low=1,high=2", "--gci-fs", "3"},
      3,
@@ -409,6 +456,7 @@ TEST_P(DocumentsTest, TablesEqualTheJson) {
   expect_tables(markdown_tables(md), j, c.digits, "markdown");
   expect_tables(latex_tables(tex), j, c.digits, "latex");
   expect_tables(html_tables(html), j, c.digits, "html");
+  expect_summary(html, j, c.digits);
   expect_workbook(dir / "r.xlsx", j);
 
   const std::string first = std::string(c.table_word) + " 1.";
