@@ -1,6 +1,7 @@
 #include "analysis/run_numbers.h"
 
 #include "console/core/cp1252.h"
+#include "recio/file_names.h"
 
 namespace analysis {
 
@@ -38,10 +39,29 @@ model::Variable variable(const State& s, std::int32_t var) {
   return v;
 }
 
+std::vector<model::InputFile> input_files(const State& s) {
+  using Role = model::InputFile::Role;
+  std::vector<model::InputFile> files;
+  auto add = [&](Role role, std::string_view field, std::size_t scheme, std::size_t mesh) {
+    std::string path = recio::clean_file_name(field);  // as the run opened it
+    std::string name = console::cp1252::to_utf8(path);
+    files.push_back({role, std::move(path), std::move(name), scheme, mesh});
+  };
+  add(Role::RunInput, "dados.r33", 0, 0);
+  add(Role::ExactValues, s.exact_file_name.view(), 0, 0);
+  if (s.solution_file_name.allocated())
+    for (std::size_t k = 0; k < 2; ++k)
+      for (std::int32_t j = 1; j <= s.mesh_count; ++j)
+        add(Role::Solution, s.solution_file_name(j, static_cast<std::int64_t>(k) + 1).view(), k,
+            static_cast<std::size_t>(j - 1));
+  return files;
+}
+
 model::Numbers run_numbers(const State& s) {
   model::Numbers run;
   run.title = console::cp1252::to_utf8(unpadded(s.run_title.view()));
   run.source = console::cp1252::to_utf8(unpadded(s.report_file_name.view()));
+  run.inputs = input_files(s);
   run.iq = s.iq;
   const model::Strided<const double> h = s.mesh_h.all();
   for (std::size_t j = 0; j < h.size(); ++j) run.h.push_back(h[j]);

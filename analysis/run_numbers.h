@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "analysis/state.h"
 #include "model/numbers.h"
@@ -30,8 +31,11 @@ model::Series series(const State& s, std::int32_t var, std::size_t scheme);
 model::Intervals intervals(const State& s, std::int32_t var);
 // Variable `var` whole, its name converted to UTF-8.
 model::Variable variable(const State& s, std::int32_t var);
-// The finished run: title, report name, iq and meshes, and every selected variable in
-// increasing number.
+// The files the run read, in its order: dados.r33, the exact-results file, then the solution
+// files of the low-order scheme and of the high-order one, coarse to fine.
+std::vector<model::InputFile> input_files(const State& s);
+// The finished run: title, report name, its input files, iq and meshes, and every selected
+// variable in increasing number.
 model::Numbers run_numbers(const State& s);
 
 }  // namespace analysis

@@ -56,6 +56,34 @@ CLI::Validator valid_if(std::function<bool(const std::string&)> ok, std::string 
                         "");
 }
 
+// The arguments as a POSIX shell takes them back: each quoted where it holds more than
+// letters, digits and ._/=:,+@%-.
+std::string shell_words(int argc, const char* const* argv) {
+  std::string out;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view a = argv[i];
+    if (!out.empty()) out += ' ';
+    const bool plain = !a.empty() && a.find_first_not_of(
+                                         "abcdefghijklmnopqrstuvwxyz"
+                                         "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                         "0123456789._/=:,+@%-") == std::string_view::npos;
+    if (plain) {
+      out += a;
+      continue;
+    }
+    out += '\'';
+    for (char c : a) {
+      if (c == '\'') {
+        out += "'\\''";
+      } else {
+        out += c;
+      }
+    }
+    out += '\'';
+  }
+  return out;
+}
+
 std::string absolute(const std::string& path) {
   if (path.empty() || path == "-") return path;
   return std::filesystem::absolute(path).lexically_normal().string();
@@ -106,11 +134,28 @@ std::function<void()> add_output_options(CLI::App& cli, OutputOptions& o) {
   CLI::Option* junit =
       cli.add_option("--junit", o.junit, "Write the checks as a JUnit XML file to FILE")
           ->type_name("FILE");
+  CLI::Option* markdown =
+      cli.add_option("--markdown", o.markdown, "Write a table per variable and scheme as Markdown")
+          ->type_name("FILE");
+  CLI::Option* latex =
+      cli.add_option("--latex", o.latex, "Write the tables as a LaTeX article to FILE")
+          ->type_name("FILE");
+  CLI::Option* html = cli.add_option("--html", o.html,
+                                     "Write a self-contained HTML report (tables, charts, inputs)")
+                          ->type_name("FILE");
+  CLI::Option* xlsx =
+      cli.add_option("--xlsx", o.xlsx, "Write the results as a spreadsheet, a sheet per scheme")
+          ->type_name("FILE");
+  cli.add_option("--digits", o.digits,
+                 "Significant digits of the numbers in the documents (" +
+                     std::to_string(documents::kDefaultDigits) + ")")
+      ->type_name("N")
+      ->check(CLI::Range(1, documents::kMaxDigits).description(""));
   cli.add_option("--lang", texts->lang,
                  "en or pt: the language of the summary, documents and charts (the locale's)")
       ->type_name("LANG")
       ->check(CLI::IsMember({"en", "pt"}).description(""));
-  return [&o, texts, json, csv, plots, plot_format, junit] {
+  return [&o, texts, json, csv, plots, plot_format, junit, markdown, latex, html, xlsx] {
     auto named = [](CLI::Option* opt, const std::string& value, const char* what) {
       if (opt->count() > 0 && value.empty())
         throw CLI::ValidationError(opt->get_name() + " needs " + what);
@@ -119,20 +164,31 @@ std::function<void()> add_output_options(CLI::App& cli, OutputOptions& o) {
     named(csv, o.csv, "a file name");
     named(junit, o.junit, "a file name");
     named(plots, o.plots, "a folder name");
+    named(markdown, o.markdown, "a file name");
+    named(latex, o.latex, "a file name");
+    named(html, o.html, "a file name");
+    named(xlsx, o.xlsx, "a file name");
     if (plot_format->count() > 0 && plots->count() == 0)
       throw CLI::ValidationError("--plot-format needs --plots");
     if (plots->count() > 0 && o.plots == "-")
       throw CLI::ValidationError("--plots needs a folder, not standard output");
+    const std::string* files[] = {&o.json,  &o.csv,  &o.junit, &o.markdown,
+                                  &o.latex, &o.html, &o.xlsx};
     int to_stdout = 0;
-    for (const std::string* f : {&o.json, &o.csv, &o.junit}) to_stdout += *f == "-" ? 1 : 0;
+    for (const std::string* f : files) to_stdout += *f == "-" ? 1 : 0;
     if (to_stdout > 1)
       throw CLI::ValidationError(
-          "only one of --json, --csv and --junit can write to standard output");
-    for (std::string* f : {&o.json, &o.csv, &o.junit, &o.plots}) *f = absolute(*f);
-    for (const std::string* a : {&o.json, &o.csv, &o.junit})
-      for (const std::string* b : {&o.json, &o.csv, &o.junit})
+          "only one of --json, --csv, --junit, --markdown, --latex, --html and --xlsx can write "
+          "to standard output");
+    for (std::string* f :
+         {&o.json, &o.csv, &o.junit, &o.markdown, &o.latex, &o.html, &o.xlsx, &o.plots})
+      *f = absolute(*f);
+    for (const std::string* a : files)
+      for (const std::string* b : files)
         if (a < b && !a->empty() && *a == *b)
-          throw CLI::ValidationError("two of --json, --csv and --junit name the same file");
+          throw CLI::ValidationError(
+              "two of --json, --csv, --junit, --markdown, --latex, --html and --xlsx name the "
+              "same file");
     if (!texts->gci_fs.empty()) o.gci_fs = *number(texts->gci_fs);
     if (!texts->target_gci.empty()) o.target_gci = number(texts->target_gci);
     if (!texts->check_order.empty()) o.checks.order_tolerance = number(texts->check_order, true);
@@ -235,6 +291,7 @@ std::optional<Command> parse_command_line(int argc, const char* const* argv,
     StudyOptions o;
     auto table = add_table_options(cli, o.input);
     auto out = add_output_options(cli, o.out);
+    o.out.command_line = shell_words(argc, argv);
     if (!parse(
             cli, argc - 1, argv + 1, [&] { table(), out(); }, status))
       return std::nullopt;
@@ -259,8 +316,8 @@ std::optional<Command> parse_command_line(int argc, const char* const* argv,
       "and writes the report named there.",
       "tavo");
   cli.footer(
-      std::string("The extras (--json, --csv, --plots, --junit) are written only after a run that "
-                  "ends normally.\n"
+      std::string("The extras (--json, --csv, --plots, --junit and the documents) are written only "
+                  "after a run\nthat ends normally.\n"
                   "Qt's own options (-platform, -style, ...) are not accepted; Qt reads its "
                   "settings from\n"
                   "the environment (QT_QPA_PLATFORM, DISPLAY, ...). TAVO_CONSOLE=window or "
@@ -271,6 +328,7 @@ std::optional<Command> parse_command_line(int argc, const char* const* argv,
   RunOptions o;
   auto run = add_run_options(cli, o);
   auto out = add_output_options(cli, o.out);
+  o.out.command_line = shell_words(argc, argv);
   if (!parse(
           cli, argc, argv, [&] { run(), out(); }, status))
     return std::nullopt;

@@ -11,6 +11,7 @@
 
 #include "analysis/pipeline.h"
 #include "analysis/run_sequence.h"
+#include "documents/documents.h"
 #include "results/measures.h"
 #include "results/texts.h"
 #include "results/verdict.h"
@@ -27,14 +28,26 @@ struct OutputOptions {
   std::string plots;
   std::string plot_format = "svg";
   std::string junit;
+  std::string markdown;
+  std::string latex;
+  std::string html;
+  std::string xlsx;
+  int digits = documents::kDefaultDigits;  // significant digits in the documents
+  // The arguments after the program's name (and after "study"), as a shell would take them
+  // back: what the documents name as the options used.
+  std::string command_line;
   double gci_fs = results::kDefaultSafetyFactor;
   std::optional<double> target_gci;
   results::CheckLimits checks;
   // The language of what a person reads (summary, documents, charts): --lang, else the locale.
   results::Language language = results::Language::English;
 
+  bool wants_documents() const {
+    return !markdown.empty() || !latex.empty() || !html.empty() || !xlsx.empty();
+  }
   bool wants_results() const {
-    return !json.empty() || !csv.empty() || !plots.empty() || !junit.empty() || checks.any();
+    return !json.empty() || !csv.empty() || !plots.empty() || !junit.empty() || checks.any() ||
+           wants_documents();
   }
 };
 

@@ -3,11 +3,14 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
+#include <type_traits>
 
 #include "console/core/cp1252.h"
 #include "console/core/frontend.h"
 #include "console/core/program_end.h"
+#include "documents/documents.h"
 #include "results/export.h"
 #include "results/output_file.h"
 
@@ -31,6 +34,7 @@ bool is_kept(const std::string& path, const KeptFile& kept) {
 }
 
 // Writes `path` with what `write` puts into a TextOut, as a stream: true once committed.
+// `write` may return a text saying why it could not make the content (empty when it could).
 template <class Write>
 bool write_one(const std::string& path, const KeptFile& kept, Write&& write) {
   if (is_kept(path, kept)) {
@@ -39,19 +43,50 @@ bool write_one(const std::string& path, const KeptFile& kept, Write&& write) {
   }
   results::OutputFile file;
   std::error_code ec = file.open(path);
+  std::string failed;
   if (!ec) {
     results::TextOut out(&file);
-    write(out);
+    if constexpr (std::is_same_v<decltype(write(out)), std::string>) {
+      failed = write(out);
+    } else {
+      write(out);
+    }
     ec = out.finish();
   }
-  if (!ec) ec = file.commit();
-  if (ec) {
+  if (!ec && failed.empty()) ec = file.commit();
+  if (ec || !failed.empty()) {
     show_failure("cannot write " + (path == "-" ? std::string("standard output") : path) + ": " +
-                 reason(ec));
+                 (failed.empty() ? reason(ec) : failed));
     return false;
   }
   return true;
 }
+
+// The documents' context: the options and the date.
+documents::Context document_context(const OutputOptions& options) {
+  return {.language = options.language,
+          .digits = options.digits,
+          .command_line = options.command_line,
+          .date = documents::date_now(),
+          .charts = {},
+          .charts_available = false};
+}
+
+#ifdef TAVO_HAVE_PLOTS
+// The page's charts as SVG, drawn on `thread` a variable at a time as the page is written.
+auto svg_charts(plots::ChartThread& thread) {
+  return [&thread](const results::VariableResult& var) -> std::vector<std::string> {
+    // Today's charts draw the run's two schemes and nothing else (a study of one scheme would
+    // read past its schemes): such a variable goes without.
+    if (var.numbers.schemes.size() != 2) return {};
+    QByteArray svg;
+    // The frame closed meanwhile: the process is ending with it.
+    if (!thread.run([&] { svg = plots::encode(var, plots::Format::Svg); }))
+      console::park_thread_forever();
+    return {std::string(svg.constData(), static_cast<std::size_t>(svg.size()))};
+  };
+}
+#endif
 
 bool write_plots(const OutputOptions& options, const results::Results& r, const KeptFile& kept) {
 #ifdef TAVO_HAVE_PLOTS
@@ -110,6 +145,18 @@ bool write_outputs(const OutputOptions& options, const results::Results& r, cons
   write(options.json, [&](results::TextOut& out) { results::write_json(r, out); });
   write(options.csv, [&](results::TextOut& out) { results::write_csv(r, out); });
   if (!options.plots.empty()) ok = write_plots(options, r, kept) && ok;
+  if (options.wants_documents()) {
+    documents::Context c = document_context(options);
+#ifdef TAVO_HAVE_PLOTS
+    c.charts_available = true;
+    std::optional<plots::ChartThread> thread;
+    if (!options.html.empty()) c.charts = svg_charts(thread.emplace());
+#endif
+    write(options.markdown, [&](results::TextOut& out) { documents::write_markdown(r, c, out); });
+    write(options.latex, [&](results::TextOut& out) { documents::write_latex(r, c, out); });
+    write(options.html, [&](results::TextOut& out) { documents::write_html(r, c, out); });
+    write(options.xlsx, [&](results::TextOut& out) { return documents::write_xlsx(r, c, out); });
+  }
   if (!options.junit.empty() || options.checks.any()) {
     const std::vector<results::Check> checks = results::check(r, options.checks);
     write(options.junit,

@@ -1,5 +1,6 @@
 // The extras of a run or a study, written and checked once its results are known: the files
-// the command line asks for (JSON, CSV, charts, JUnit) and the verdict of --check-order and
+// the command line asks for (JSON, CSV, charts, JUnit, the documents) and the verdict of
+// --check-order and
 // --check-gci.
 #pragma once
 

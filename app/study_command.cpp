@@ -57,7 +57,9 @@ std::string source_name(const std::string& table) {
 }
 
 bool writes_to_standard_output(const OutputOptions& o) {
-  return o.json == "-" || o.csv == "-" || o.junit == "-";
+  for (const std::string* f : {&o.json, &o.csv, &o.junit, &o.markdown, &o.latex, &o.html, &o.xlsx})
+    if (*f == "-") return true;
+  return false;
 }
 
 // A stream to `path` when it is asked for: open, or the failure shown.
@@ -91,7 +93,10 @@ struct Stream {
 
 int study_field(study::TableReader& reader, const StudyOptions& o, const std::string& version) {
   for (const auto& [given, name] :
-       {std::pair{!o.out.plots.empty(), "--plots"}, std::pair{!o.out.junit.empty(), "--junit"}}) {
+       {std::pair{!o.out.plots.empty(), "--plots"}, std::pair{!o.out.junit.empty(), "--junit"},
+        std::pair{!o.out.markdown.empty(), "--markdown"},
+        std::pair{!o.out.latex.empty(), "--latex"}, std::pair{!o.out.html.empty(), "--html"},
+        std::pair{!o.out.xlsx.empty(), "--xlsx"}}) {
     if (given) {
       error_line(std::string(name) +
                  " is not available for a field (points as rows); its "
@@ -153,9 +158,13 @@ int run_study(const StudyOptions& o, const std::string& version) {
     return kUsageStatus;
   }
   const study::MeshStudy mesh_study(mesh_table, o.input.formal_orders, source);
-  const results::Results r =
-      results::compute(mesh_study.numbers(),
-                       {.safety_factor = o.out.gci_fs, .target_gci = o.out.target_gci}, version);
+  model::Numbers numbers = mesh_study.numbers();
+  using Role = model::InputFile::Role;
+  numbers.inputs = {{.role = o.input.table == "-" ? Role::StandardInput : Role::Table,
+                     .path = o.input.table,
+                     .name = o.input.table}};
+  const results::Results r = results::compute(
+      std::move(numbers), {.safety_factor = o.out.gci_fs, .target_gci = o.out.target_gci}, version);
   if (!writes_to_standard_output(o.out)) {
     Stream summary;
     summary.open("-");

@@ -81,10 +81,27 @@ struct Variable {
   std::optional<Intervals> intervals;
 };
 
+// A file the numbers were read from, as the documents name it with its digest.
+struct InputFile {
+  enum class Role : std::uint8_t {
+    RunInput,       // dados.r33
+    ExactValues,    // the run's exact-results file
+    Solution,       // a solution file of the run: `scheme` and `mesh` say which
+    Table,          // a study's table
+    StandardInput,  // a study's table read from standard input: no file to name
+  };
+  Role role = Role::RunInput;
+  std::string path;  // as the program opened it (its bytes; relative to the folder it ran in)
+  std::string name;  // UTF-8, as shown
+  std::size_t scheme = 0;
+  std::size_t mesh = 0;
+};
+
 // A whole run or study.
 struct Numbers {
   std::string title;               // UTF-8
   std::string source;              // the run's report file, or the table a study read (UTF-8)
+  std::vector<InputFile> inputs;   // in the order they were read
   std::optional<std::int32_t> iq;  // the run's choice of method for the apparent order
   std::vector<double> h;           // every mesh, coarse to fine
   std::vector<Variable> variables;

@@ -33,9 +33,13 @@ std::string_view convergence_name(Convergence c) {
   return {};
 }
 
+double relative_difference(double value, double reference) {
+  return std::fabs((value - reference) / reference);
+}
+
 double gci(double fs, double t, double t_coarser, double q21, double pa) {
   if (!(pa > 0)) return std::numeric_limits<double>::quiet_NaN();
-  return fs * std::fabs((t - t_coarser) / t) / (std::pow(q21, pa) - 1);
+  return fs * relative_difference(t_coarser, t) / (std::pow(q21, pa) - 1);
 }
 
 double asymptotic_ratio(double t, double t_mid, double t_coarse, double q21, double q32,

@@ -26,6 +26,13 @@ std::string_view convergence_name(Convergence c);
 // study of three meshes or more (Celik et al. 2008).
 inline constexpr double kDefaultSafetyFactor = 1.25;
 
+// The relative difference |(t - reference) / reference| of Celik et al. (2008): with the next
+// coarser value, the approximate relative error e_a = |(t - t_coarser) / t| (reference t); with
+// the extrapolated value, the extrapolated relative error e_ext = |(t_ext - t) / t_ext|
+// (reference t_ext). A fraction; infinite for a reference of 0 and a difference, not a number
+// for 0 / 0.
+double relative_difference(double value, double reference);
+
 // The grid convergence index of a mesh after Celik et al. (J. Fluids Eng. 130, 078001, 2008):
 // fs * |(t - t_coarser) / t| / (q21^pa - 1), a fraction (not per cent). Not a number when pa is
 // not > 0; a division by zero gives an infinity, which the writers show as undefined.

@@ -10,7 +10,8 @@ void measure(const model::Series& series, double exact, const Settings& settings
   const std::size_t n = series.mesh_count();
   const double undefined = model::kUndefined;
   m.convergence.assign(n, Convergence::None);
-  for (auto* v : {&m.gci, &m.asymptotic_ratio, &m.error, &m.exact_order, &m.u})
+  for (auto* v : {&m.gci, &m.asymptotic_ratio, &m.approximate_error, &m.extrapolated_error,
+                  &m.error, &m.exact_order, &m.u})
     v->assign(n, undefined);
   // The procedures take plain arrays; a series is at most a few dozen meshes in practice.
   thread_local std::vector<double> h, values;
@@ -23,7 +24,10 @@ void measure(const model::Series& series, double exact, const Settings& settings
     if (known) m.error[j] = series.value[j] - exact;
     if (known && model::ends_pair(j))
       m.exact_order[j] = std::log(std::fabs(m.error[j - 1] / m.error[j])) / std::log(series.q21(j));
+    if (model::ends_pair(j))
+      m.approximate_error[j] = relative_difference(series.value[j - 1], series.value[j]);
     if (!model::ends_triplet(j)) continue;
+    m.extrapolated_error[j] = relative_difference(series.value[j], series.ti_a[j]);
     const double pa = series.apparent_order[j];
     m.convergence[j] = classify(series.convergence_ratio[j]);
     m.gci[j] = gci(settings.safety_factor, series.value[j], series.value[j - 1], series.q21(j), pa);

@@ -27,8 +27,12 @@ struct SchemeMeasures {
   std::vector<Convergence> convergence;  // from the first triplet
   std::vector<double> gci;               // from the first triplet, where pa > 0
   std::vector<double> asymptotic_ratio;  // from the first triplet
-  std::vector<double> error;             // value - exact, where the exact value is known
-  std::vector<double> exact_order;       // the order seen against it, from the first pair
+  // Celik et al.'s relative errors, fractions: e_a = |(T(j) - T(j-1)) / T(j)| from the first
+  // pair, e_ext = |(Ti_a(j) - T(j)) / Ti_a(j)| from the first triplet.
+  std::vector<double> approximate_error;
+  std::vector<double> extrapolated_error;
+  std::vector<double> error;        // value - exact, where the exact value is known
+  std::vector<double> exact_order;  // the order seen against it, from the first pair
   PowerLawFit fit;
   Uncertainty uncertainty;           // Eca and Hoekstra 2014
   std::vector<double> u;             // its U per mesh; undefined unless estimated

@@ -29,6 +29,56 @@ constexpr Texts kEnglish{
     .grid_independent = "grid-independent (U = 0)",
     .invalid_data = "invalid data",
     .no_fit = "no expansion fits",
+    .language_name = "English",
+    .report = "Verification report",
+    .table = "Table",
+    .scheme_heading = "Scheme",
+    .class_heading = "Class",
+    .flags_heading = "Flags",
+    .name = "name",
+    .power = "power",
+    .estimator = "estimator",
+    .per_cent = "in per cent",
+    .variable_units = "in the units of the variable",
+    .fraction = "fraction",
+    .refinement_ratio = "refinement ratio",
+    .apparent_order = "apparent order",
+    .extrapolated_with = "extrapolated with p",
+    .approximate_error = "approximate relative error",
+    .extrapolated_error = "extrapolated relative error",
+    .asymptotic_ratio = "asymptotic ratio",
+    .far_from_one = "far from 1",
+    .oscillating_at_mesh = "oscillating triplet ending at mesh",
+    .finest_mesh = "on the finest mesh",
+    .none = "none",
+    .error = "error",
+    .exact_order = "exact order",
+    .inputs = "Inputs",
+    .file = "File",
+    .content = "Content",
+    .sha256_unreadable = "cannot be read",
+    .standard_input = "standard input (its bytes are not kept)",
+    .run_input = "the run's input",
+    .exact_values = "exact values",
+    .solution = "solution",
+    .study_table = "the study's table",
+    .options = "Options",
+    .command_line = "command line",
+    .version = "Tavo version",
+    .date = "date",
+    .safety_factor = "safety factor of the GCI",
+    .target_gci = "target GCI",
+    .digits = "significant digits",
+    .language = "language",
+    .summary = "Summary",
+    .charts = "Charts",
+    .no_charts = "This tavo was built without Qt Charts: the page has no charts.",
+    .references = "References",
+    .procedures =
+        "The GCI is Roache's grid convergence index as Celik et al. apply it, with the "
+        "safety factor above; e_a, e_ext and the extrapolation with the apparent order "
+        "follow Celik et al. as well. U is the numerical uncertainty of Eça and "
+        "Hoekstra.",
 };
 
 constexpr Texts kPortuguese{
@@ -55,6 +105,56 @@ constexpr Texts kPortuguese{
     .grid_independent = "independente da malha (U = 0)",
     .invalid_data = "dados inválidos",
     .no_fit = "nenhuma expansão se ajusta",
+    .language_name = "português",
+    .report = "Relatório de verificação",
+    .table = "Tabela",
+    .scheme_heading = "Esquema",
+    .class_heading = "Classe",
+    .flags_heading = "Alertas",
+    .name = "nome",
+    .power = "potência",
+    .estimator = "estimador",
+    .per_cent = "em porcentagem",
+    .variable_units = "nas unidades da variável",
+    .fraction = "fração",
+    .refinement_ratio = "razão de refinamento",
+    .apparent_order = "ordem aparente",
+    .extrapolated_with = "extrapolado com p",
+    .approximate_error = "erro relativo aproximado",
+    .extrapolated_error = "erro relativo extrapolado",
+    .asymptotic_ratio = "razão assintótica",
+    .far_from_one = "longe de 1",
+    .oscillating_at_mesh = "tripla oscilante terminada na malha",
+    .finest_mesh = "na malha mais fina",
+    .none = "nenhum",
+    .error = "erro",
+    .exact_order = "ordem exata",
+    .inputs = "Entradas",
+    .file = "Arquivo",
+    .content = "Conteúdo",
+    .sha256_unreadable = "não pode ser lido",
+    .standard_input = "entrada padrão (seus bytes não são guardados)",
+    .run_input = "a entrada da execução",
+    .exact_values = "valores exatos",
+    .solution = "solução",
+    .study_table = "a tabela do estudo",
+    .options = "Opções",
+    .command_line = "linha de comando",
+    .version = "versão do Tavo",
+    .date = "data",
+    .safety_factor = "fator de segurança do GCI",
+    .target_gci = "GCI alvo",
+    .digits = "algarismos significativos",
+    .language = "idioma",
+    .summary = "Resumo",
+    .charts = "Gráficos",
+    .no_charts = "Este tavo foi compilado sem o Qt Charts: a página não tem gráficos.",
+    .references = "Referências",
+    .procedures =
+        "O GCI é o índice de convergência de malha de Roache como Celik et al. o "
+        "aplicam, com o fator de segurança acima; e_a, e_ext e a extrapolação com a "
+        "ordem aparente também seguem Celik et al. U é a incerteza numérica de Eça e "
+        "Hoekstra.",
 };
 
 }  // namespace
@@ -76,6 +176,52 @@ Language language_from_environment() {
 
 const Texts& texts(Language language) {
   return language == Language::Portuguese ? kPortuguese : kEnglish;
+}
+
+std::string_view convergence_text(Convergence c, const Texts& t) {
+  switch (c) {
+    case Convergence::Monotonic:
+      return t.monotonic;
+    case Convergence::Divergent:
+      return t.divergent;
+    case Convergence::Oscillatory:
+      return t.oscillatory;
+    case Convergence::OscillatoryDivergent:
+      return t.oscillatory_divergent;
+    case Convergence::None:
+      break;
+  }
+  return {};
+}
+
+std::string_view outcome_text(UncertaintyOutcome o, const Texts& t) {
+  switch (o) {
+    case UncertaintyOutcome::TooFewMeshes:
+      return t.too_few_meshes;
+    case UncertaintyOutcome::GridIndependent:
+      return t.grid_independent;
+    case UncertaintyOutcome::InvalidData:
+      return t.invalid_data;
+    case UncertaintyOutcome::NoFit:
+      return t.no_fit;
+    case UncertaintyOutcome::Estimated:
+      break;
+  }
+  return {};
+}
+
+std::string_view expansion_text(Expansion e, const Texts& t) {
+  switch (e) {
+    case Expansion::Power:
+      return t.power;
+    case Expansion::H:
+      return "h";
+    case Expansion::H2:
+      return "h²";
+    case Expansion::HPlusH2:
+      return "h + h²";
+  }
+  return {};
 }
 
 }  // namespace results

@@ -6,6 +6,9 @@
 #include <optional>
 #include <string_view>
 
+#include "results/eca_hoekstra.h"
+#include "results/measures.h"
+
 namespace results {
 
 enum class Language { English, Portuguese };
@@ -37,8 +40,44 @@ struct Texts {
   // The convergence classes and the uncertainty outcomes, as people read them.
   std::string_view monotonic, divergent, oscillatory, oscillatory_divergent;
   std::string_view too_few_meshes, grid_independent, invalid_data, no_fit;
+
+  // The documents (--markdown, --latex, --html, --xlsx). Notation (h, r, p, GCI, U, the
+  // column symbols) stays in the templates; these are the words around it.
+  std::string_view language_name;  // "English"
+  std::string_view report;         // "Verification report"
+  std::string_view table;          // "Table", as in "Table 3."
+  std::string_view scheme_heading, class_heading, flags_heading;
+  std::string_view name;   // a spreadsheet's column
+  std::string_view power;  // the power-series estimator of the uncertainty
+  std::string_view estimator;
+  std::string_view per_cent;                               // "in per cent"
+  std::string_view variable_units;                         // "in the units of the variable"
+  std::string_view fraction;                               // "fraction"
+  std::string_view refinement_ratio;                       // r
+  std::string_view apparent_order;                         // p
+  std::string_view extrapolated_with;                      // phi_ext: "extrapolated with p"
+  std::string_view approximate_error, extrapolated_error;  // e_a, e_ext
+  std::string_view asymptotic_ratio;
+  std::string_view far_from_one;         // "far from 1", after the asymptotic ratio
+  std::string_view oscillating_at_mesh;  // "oscillating triplet ending at mesh", then its number
+  std::string_view finest_mesh;          // "on the finest mesh"
+  std::string_view none;                 // a summary cell without a flag
+  std::string_view error, exact_order;
+  std::string_view inputs, file, content, sha256_unreadable, standard_input;
+  std::string_view run_input, exact_values, solution, study_table;
+  std::string_view options, command_line, version, date, safety_factor, target_gci, digits,
+      language;
+  std::string_view summary, charts, no_charts;
+  std::string_view references, procedures;  // the lead sentence of the references
 };
 
 const Texts& texts(Language language);
+
+// A convergence class or an uncertainty outcome as a person reads it: empty for None and for
+// Estimated.
+std::string_view convergence_text(Convergence c, const Texts& t);
+std::string_view outcome_text(UncertaintyOutcome o, const Texts& t);
+// The uncertainty's estimator as a person reads it: "power", "h", "h²", "h + h²".
+std::string_view expansion_text(Expansion e, const Texts& t);
 
 }  // namespace results

@@ -21,38 +21,6 @@ std::string number(double v) {
   return results::significant(v, kDigits);
 }
 
-std::string_view class_text(results::Convergence c, const results::Texts& t) {
-  switch (c) {
-    case results::Convergence::Monotonic:
-      return t.monotonic;
-    case results::Convergence::Divergent:
-      return t.divergent;
-    case results::Convergence::Oscillatory:
-      return t.oscillatory;
-    case results::Convergence::OscillatoryDivergent:
-      return t.oscillatory_divergent;
-    case results::Convergence::None:
-      break;
-  }
-  return {};
-}
-
-std::string_view outcome_text(results::UncertaintyOutcome o, const results::Texts& t) {
-  switch (o) {
-    case results::UncertaintyOutcome::TooFewMeshes:
-      return t.too_few_meshes;
-    case results::UncertaintyOutcome::GridIndependent:
-      return t.grid_independent;
-    case results::UncertaintyOutcome::InvalidData:
-      return t.invalid_data;
-    case results::UncertaintyOutcome::NoFit:
-      return t.no_fit;
-    case results::UncertaintyOutcome::Estimated:
-      break;
-  }
-  return {};
-}
-
 }  // namespace
 
 void append_columns(std::string& out, std::initializer_list<std::string_view> cells) {
@@ -90,7 +58,7 @@ void write_summary(const results::Results& r, const results::Texts& t, results::
             out, {number(s.h[j]), number(s.value[j]), triplet ? number(s.convergence_ratio[j]) : "",
                   triplet ? number(s.apparent_order[j]) : "", triplet ? number(s.ti_a[j]) : "",
                   number(m.gci[j]), number(m.u[j])});
-        const std::string_view cls = class_text(m.convergence[j], t);
+        const std::string_view cls = results::convergence_text(m.convergence[j], t);
         if (!cls.empty()) {
           out.pop_back();
           out += "  " + std::string(cls) + "\n";
@@ -106,8 +74,8 @@ void write_summary(const results::Results& r, const results::Texts& t, results::
             "), p = " + (u.observed_order ? number(*u.observed_order) : "-") +
             ", Fs = " + number(u.safety_factor) + "\n";
       } else {
-        out +=
-            std::string(t.no_uncertainty) + ": " + std::string(outcome_text(u.outcome, t)) + "\n";
+        out += std::string(t.no_uncertainty) + ": " +
+               std::string(results::outcome_text(u.outcome, t)) + "\n";
       }
       out += '\n';
       sink.piece_done();

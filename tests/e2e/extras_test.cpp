@@ -228,8 +228,9 @@ TEST_F(CommandLineTest, HelpAndVersion) {
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(r.out.rfind("Tavo verifies", 0), 0u) << r.out;
     EXPECT_NE(r.out.find("Usage: tavo [OPTIONS] [FOLDER]"), std::string::npos) << r.out;
-    for (const char* option : {"--no-editor", "--json", "--csv", "--plots", "--plot-format",
-                               "--gci-fs", "--pipeline", "--version"})
+    for (const char* option :
+         {"--no-editor", "--json", "--csv", "--plots", "--plot-format", "--gci-fs", "--pipeline",
+          "--version", "--markdown", "--latex", "--html", "--xlsx", "--digits"})
       EXPECT_NE(r.out.find(option), std::string::npos) << option;
     EXPECT_EQ(r.err, "");
   }
@@ -258,6 +259,10 @@ TEST_F(CommandLineTest, UsageErrorsExitWithTwo) {
       {"--json", "-", "--csv", "-"},
       {"--json", "a.json", "--csv", "./a.json"},
       {"--plots", "-"},
+      {"--digits", "0"},
+      {"--digits", "18"},
+      {"--html", "-", "--markdown", "-"},
+      {"--html", "a.html", "--latex", "./a.html"},
       {"--json", "a", "--json", "b"},
       {"one", "two"},
   };

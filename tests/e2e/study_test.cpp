@@ -86,6 +86,7 @@ TEST_F(StudyTest, BadTablesWriteNothing) {
       {"h,lift\n0.1,1,3\n", {}, "t.csv:2:"},
       {"cells,lift\n100,1\n", {}, "t.csv:1:"},
       {"point,h=0.2,h=0.1\np,1,2\n", {"--plots", "charts"}, "--plots is not available for a field"},
+      {"point,h=0.2,h=0.1\np,1,2\n", {"--html", "r.html"}, "--html is not available for a field"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.table);

@@ -54,6 +54,11 @@ TEST(Gci, HandMadeTriplets) {
   // A solution of 0 has no relative change; equal solutions give 0.
   EXPECT_TRUE(std::isinf(gci(1.25, 0, 1.04, 2, 2)));
   EXPECT_EQ(gci(1.25, 1.5, 1.5, 2, 2), 0);
+  // Celik's e_a and e_ext, the reference in the denominator whatever the signs.
+  EXPECT_NEAR(relative_difference(1.04, 1.01), 0.03 / 1.01, 1e-16);
+  EXPECT_NEAR(relative_difference(-1.01, -1.0), 0.01, 1e-16);
+  EXPECT_EQ(relative_difference(1, 0), kInf);
+  EXPECT_TRUE(std::isnan(relative_difference(0, 0)));
 }
 
 TEST(Gci, AsymptoticRatioAndTargetMesh) {

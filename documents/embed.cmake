@@ -1,0 +1,18 @@
+# Writes OUTPUT, a C++ source that defines documents::templates::NAME as the bytes of FILE for
+# every NAME=FILE in ENTRIES (a ;-list): cmake -DOUTPUT=... -DENTRIES=... -P embed.cmake
+set(text "// Made by documents/embed.cmake from documents/templates: edit those files instead.\n")
+string(APPEND text "#include \"documents/templates.h\"\n\nnamespace documents::templates {\n")
+foreach(entry IN LISTS ENTRIES)
+  string(REGEX MATCH "^([^=]+)=(.*)$" _ "${entry}")
+  set(name "${CMAKE_MATCH_1}")
+  file(READ "${CMAKE_MATCH_2}" hex HEX)
+  string(LENGTH "${hex}" digits)
+  math(EXPR size "${digits} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," bytes "${hex}")
+  string(APPEND text "namespace {\nconstexpr char ${name}_bytes[] = {${bytes}'\\0'};\n}\n")
+  string(APPEND text "const std::string_view ${name}{${name}_bytes, ${size}};\n")
+endforeach()
+string(APPEND text "\n}  // namespace documents::templates\n")
+file(WRITE "${OUTPUT}.new" "${text}")
+file(COPY_FILE "${OUTPUT}.new" "${OUTPUT}" ONLY_IF_DIFFERENT)
+file(REMOVE "${OUTPUT}.new")
