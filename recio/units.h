@@ -206,7 +206,7 @@ class UnitTable {
     }
   }
   std::vector<int> connected_numbers();
-  // Every connected unit, for the reporter's line-end pass.
+  // Every connected unit, for the line-end pass before a run-time error message.
   template <class F>
   void for_each(F f) {
     for (int n : connected_numbers())
