@@ -1,6 +1,7 @@
 #include "recio/format_record.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace recio {
@@ -58,10 +59,6 @@ class Compiler {
       }
     }
     return true;
-  }
-  bool optional_number(std::int64_t max, std::int64_t& value, bool& present) {
-    present = is_digit(peek());
-    return !present || number(max, value, "");
   }
 
   void put(const Op& op) {
@@ -170,7 +167,7 @@ class Compiler {
       case '(':
         return parsed(group(depth, count));
       default:
-        return parsed(descriptor(count, true));
+        return parsed(descriptor(count));
     }
   }
 
@@ -203,10 +200,10 @@ class Compiler {
           return Parsed::NeedsComma;
         }
         at_ = save;  // B, Bw or Bw.m
-        return parsed(descriptor(1, false));
+        return parsed(descriptor());
       }
       default:
-        return parsed(descriptor(1, false));
+        return parsed(descriptor());
     }
   }
 
@@ -261,9 +258,9 @@ class Compiler {
     return true;
   }
 
-  // A data edit descriptor at the current position, with its repeat count: its letters, then
-  // what follows them picks the kind (A or Aw, Iw or Iw.m, Ew.d or Ew.dEe).
-  bool descriptor(std::int32_t repeat, bool repeated) {
+  // A data edit descriptor at the current position, after its repeat count if it has one: its
+  // letters, then what follows them picks the kind (A or Aw, Iw or Iw.m, Ew.d or Ew.dEe).
+  bool descriptor(std::optional<std::int32_t> count = std::nullopt) {
     const std::size_t start = at_;
     const char c = peek();
     if (c == 0) return fail("an edit descriptor");
@@ -278,13 +275,12 @@ class Compiler {
     constexpr Kind none = Kind::Invalid;
     if (kind(Shape::Bare) == none) {
       at_ = start;
-      return fail(repeated ? "an edit descriptor or '(' after the count" : "an edit descriptor");
+      return fail(count ? "an edit descriptor or '(' after the count" : "an edit descriptor");
     }
-    Op op{kind(Shape::Bare), repeat};
+    Op op{kind(Shape::Bare), count.value_or(1)};
     std::int64_t w = 0, d = 0, e = 0;
-    bool has_w = false;
-    if (!optional_number(kMaxOperand, w, has_w)) return false;
-    if (has_w) {
+    if (is_digit(peek())) {  // a width: Aw, Iw, Iw.m, Ew.d, Ew.dEe
+      if (!number(kMaxOperand, w, "")) return false;
       op.w = static_cast<std::int32_t>(w);
       if (kind(Shape::WD) != none) {
         if (!expect('.', "'.' and the digits after the width")) return false;
