@@ -6,7 +6,7 @@
 #include "analysis/io.h"
 #include "analysis/state.h"
 #include "console/core/run_command.h"
-#include "recio/report.h"
+#include "recio/run_time_error.h"
 #include "recio/statements.h"
 
 namespace analysis {
@@ -20,7 +20,7 @@ constexpr std::string_view kInputFile = "dados.r33";
 // Every table allocation of the run: a failure ends it with the run-time's message.
 template <class T>
 void allocate(Table<T>& table, std::int64_t n1, std::int64_t n2 = 1, std::int64_t n3 = 1) {
-  if (recio::Status s = table.allocate(n1, n2, n3); s != recio::kOk) recio::report(s, nullptr);
+  if (recio::Status s = table.allocate(n1, n2, n3); s != recio::kOk) recio::raise_error(s, nullptr);
 }
 
 void connect_input(std::string_view name) {
@@ -98,8 +98,8 @@ void read_input_data(EditorUse editor) {
   // Without a first mesh there is no mesh table to write: refuse the run before the report
   // file is touched.
   if (s.mesh_count < 1) {
-    recio::report(recio::status_of(recio::kNoMeshes),
-                  {std::to_string(s.mesh_count), recio::full_path_of(kInputFile)});
+    recio::raise_error(recio::status_of(recio::kNoMeshes),
+                       {std::to_string(s.mesh_count), recio::full_path_of(kInputFile)});
   }
 }
 
@@ -111,9 +111,9 @@ void read_exact_results() {
   // here would read and write past their end.
   if (s.var_count > s.input_var_count) {
     const recio::Unit* unit = recio::UnitTable::instance().find(kInputUnit);
-    recio::report(recio::status_of(recio::kTooManyExactVariables),
-                  {std::to_string(s.var_count), std::to_string(s.input_var_count),
-                   std::to_string(kInputUnit), unit != nullptr ? unit->full_path() : ""});
+    recio::raise_error(recio::status_of(recio::kTooManyExactVariables),
+                       {std::to_string(s.var_count), std::to_string(s.input_var_count),
+                        std::to_string(kInputUnit), unit != nullptr ? unit->full_path() : ""});
   }
   allocate(s.exact_value, s.var_count);
   allocate(s.var_name, s.var_count);

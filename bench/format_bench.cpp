@@ -1,5 +1,6 @@
 // E editing through the formatted-output interpreter against bare std::to_chars on the same
-// values: 10 million doubles per pass, spread over the whole exponent range.
+// values: 10 million doubles per pass, spread over the whole exponent range; and the interpreter's
+// own cost on a format of control items around cheap edits.
 #include <benchmark/benchmark.h>
 
 #include <charconv>
@@ -90,6 +91,28 @@ std::vector<std::uint32_t> compiled(const char* text) {
 const std::vector<std::uint32_t> kE30 = compiled("(1P,E30.19)");
 const std::vector<std::uint32_t> kE24 = compiled("(1P,E24.15)");
 
+// The interpreter's own cost: tabs, literals, a repeated group and sign modes around cheap I and A
+// edits, one statement per record as the report's tables are written.
+void writer_controls(benchmark::State& state) {
+  const std::vector<std::uint32_t> format =
+      compiled("(T4,I6,T15,'Tq',TR2,I6,TL2,2(SP,I4,SS,1X),T65,A3,:,' fim')");
+  std::vector<std::int32_t> ints(4096);
+  for (std::size_t i = 0; i < ints.size(); ++i)
+    ints[i] = static_cast<std::int32_t>(i * 7919 % 1000);
+  recio::RecordBuffer rec;
+  Discard sink;
+  recio::FormatWriter w(rec, sink);
+  for (auto _ : state) {
+    for (std::size_t i = 0; i + 4 <= ints.size(); i += 4) {
+      if (w.begin(format) != recio::kOk ||
+          w.transfer(recio::Item::array(ints.data() + i, 4)) != recio::kOk ||
+          w.transfer(recio::Item::text("sim", 3)) != recio::kOk || w.finish() != recio::kOk)
+        state.SkipWithError("statement failed");
+    }
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * ints.size() / 4));
+}
+
 }  // namespace
 
 BENCHMARK_CAPTURE(bare, to_chars_19, 19)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -97,3 +120,4 @@ BENCHMARK_CAPTURE(writer, E30_19, kE30)->Unit(benchmark::kMillisecond)->Iteratio
 BENCHMARK_CAPTURE(bare, to_chars_15, 15)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(writer, E24_15, kE24)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(writer_lines)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(writer_controls)->Unit(benchmark::kMicrosecond);

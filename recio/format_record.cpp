@@ -1,6 +1,7 @@
 #include "recio/format_record.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace recio {
@@ -59,10 +60,6 @@ class Compiler {
     }
     return true;
   }
-  bool optional_number(std::int64_t max, std::int64_t& value, bool& present) {
-    present = is_digit(peek());
-    return !present || number(max, value, "");
-  }
 
   void put(const Op& op) {
     if (traits(op.kind).stored == StoredForm::Short) {
@@ -113,102 +110,122 @@ class Compiler {
         continue;
       }
       if (need_comma) return fail("',' between items");
-      bool free_follow = false;
-      if (!item(depth, free_follow)) return false;
-      need_comma = !free_follow;
+      const Parsed p = item(depth);
+      if (p == Parsed::Failed) return false;
+      need_comma = p == Parsed::NeedsComma;
     }
   }
 
-  // One item other than ',', ')' and the unnumbered separators. free_follow: the next item may
-  // follow without a comma (after kP and after n/).
-  bool item(int depth, bool& free_follow) {
+  // How parsing one item went: failed (error_ says why), or parsed, and then whether the next item
+  // needs a ',' before it. After kP and n/ it may follow at once, as in 1PE12.4 or 2/I5.
+  enum class Parsed : std::uint8_t { Failed, NeedsComma, NoCommaNeeded };
+  static Parsed parsed(bool ok) { return ok ? Parsed::NeedsComma : Parsed::Failed; }
+
+  // One item other than ',', ')' and the unnumbered separators.
+  Parsed item(int depth) {
+    const char c = peek();
+    if (c == '+' || c == '-' || is_digit(c)) return counted_item(depth);
+    return uncounted_item(depth, c);
+  }
+
+  // An item that starts with a number: kP (the number may be signed), nX, nH, n/, a repeated
+  // group or a repeated data edit descriptor.
+  Parsed counted_item(int depth) {
     const std::size_t start = at_;
-    char c = peek();
+    const char sign = peek();
     std::int64_t n = 0;
-    bool has_n = false, negative = false;
-    if (c == '+' || c == '-') {
-      negative = c == '-';
+    if (sign == '+' || sign == '-') {
       ++at_;
-      if (!number(INT32_MAX, n, "digits of the scale factor")) return false;
-      if (peek() != 'P') return fail("'P' after a signed number");
-      has_n = true;
-    } else if (is_digit(c)) {
-      if (!number(INT32_MAX, n, "")) return false;
-      has_n = true;
+      if (!number(INT32_MAX, n, "digits of the scale factor")) return Parsed::Failed;
+      if (peek() != 'P') return parsed(fail("'P' after a signed number"));
+      if (sign == '-') n = -n;
+    } else if (!number(INT32_MAX, n, "")) {
+      return Parsed::Failed;
     }
-    c = peek();
-    if (has_n) {
-      if (c == 'P') {
-        ++at_;
-        put(Op{Kind::Scale, 1, static_cast<std::int32_t>(negative ? -n : n)});
-        free_follow = true;
-        return true;
-      }
-      if (n > kMaxOperand || n == 0) {
-        at_ = start;
-        return fail("a count from 1 to 32767");
-      }
-      if (c == 'X') {
-        ++at_;
-        put(Op{Kind::TR, 1, static_cast<std::int32_t>(n)});
-        return true;
-      }
-      if (c == 'H') {
-        ++at_;  // the n characters right after H, blanks included
-        if (text_.size() - at_ < static_cast<std::size_t>(n))
-          return fail("as many characters as the H count");
-        put_literal(text_.substr(at_, static_cast<std::size_t>(n)));
-        at_ += static_cast<std::size_t>(n);
-        return true;
-      }
-      if (c == '/') {
-        ++at_;
-        put(Op{Kind::Slash, static_cast<std::int32_t>(n)});
-        free_follow = true;
-        return true;
-      }
-      if (c == '(') return group(depth, static_cast<std::int32_t>(n));
-      return descriptor(static_cast<std::int32_t>(n), true);
+    const char c = peek();
+    if (c == 'P') {
+      ++at_;
+      put(Op{Kind::Scale, 1, static_cast<std::int32_t>(n)});
+      return Parsed::NoCommaNeeded;
     }
+    if (n > kMaxOperand || n == 0) {
+      at_ = start;
+      return parsed(fail("a count from 1 to 32767"));
+    }
+    const auto count = static_cast<std::int32_t>(n);
+    switch (c) {
+      case 'X':
+        ++at_;
+        put(Op{Kind::TR, 1, count});
+        return Parsed::NeedsComma;
+      case 'H':
+        return parsed(hollerith(static_cast<std::size_t>(count)));
+      case '/':
+        ++at_;
+        put(Op{Kind::Slash, count});
+        return Parsed::NoCommaNeeded;
+      case '(':
+        return parsed(group(depth, count));
+      default:
+        return parsed(descriptor(count));
+    }
+  }
+
+  // An item without a count, starting with `c`.
+  Parsed uncounted_item(int depth, char c) {
     switch (c) {
       case '(':
-        return group(depth, 1);
+        return parsed(group(depth, 1));
       case '\'':
       case '"':
-        return quoted(c);
+        return parsed(quoted(c));
       case 'X':
         ++at_;
         put(Op{Kind::TR, 1, 1});
-        return true;
+        return Parsed::NeedsComma;
       case 'Q':
         ++at_;
         put(Op{Kind::Q});
-        return true;
+        return Parsed::NeedsComma;
       case 'S':
         ++at_;
         put(Op{eat('P') ? Kind::SP : eat('S') ? Kind::SS : Kind::S});
-        return true;
-      case 'T': {
-        ++at_;
-        Kind k = eat('L') ? Kind::TL : eat('R') ? Kind::TR : Kind::T;
-        if (!number(kMaxOperand, n, k == Kind::T ? "a column after T" : "a count after TL/TR"))
-          return false;
-        if (k == Kind::T && n == 0) return fail("a column from 1");
-        put(Op{k, 1, static_cast<std::int32_t>(n)});
-        return true;
-      }
+        return Parsed::NeedsComma;
+      case 'T':
+        return parsed(tab());
       case 'B': {
         const std::size_t save = at_++;
         if (eat('N') || eat('Z')) {
           put(Op{upper(text_[at_ - 1]) == 'N' ? Kind::BN : Kind::BZ});
-          return true;
+          return Parsed::NeedsComma;
         }
-        at_ = save;
-        return descriptor(1, false);
+        at_ = save;  // B, Bw or Bw.m
+        return parsed(descriptor());
       }
       default:
-        return descriptor(1, false);
+        return parsed(descriptor());
     }
+  }
+
+  // nH at the H: the n characters right after it, blanks included.
+  bool hollerith(std::size_t n) {
+    ++at_;
+    if (text_.size() - at_ < n) return fail("as many characters as the H count");
+    put_literal(text_.substr(at_, n));
+    at_ += n;
+    return true;
+  }
+
+  // Tc, TLn or TRn at the T.
+  bool tab() {
+    ++at_;
+    const Kind k = eat('L') ? Kind::TL : eat('R') ? Kind::TR : Kind::T;
+    std::int64_t n = 0;
+    if (!number(kMaxOperand, n, k == Kind::T ? "a column after T" : "a count after TL/TR"))
+      return false;
+    if (k == Kind::T && n == 0) return fail("a column from 1");
+    put(Op{k, 1, static_cast<std::int32_t>(n)});
+    return true;
   }
 
   bool group(int depth, std::int32_t repeat) {
@@ -241,9 +258,9 @@ class Compiler {
     return true;
   }
 
-  // A data edit descriptor at the current position, with its repeat count: its letters, then
-  // what follows them picks the kind (A or Aw, Iw or Iw.m, Ew.d or Ew.dEe).
-  bool descriptor(std::int32_t repeat, bool repeated) {
+  // A data edit descriptor at the current position, after its repeat count if it has one: its
+  // letters, then what follows them picks the kind (A or Aw, Iw or Iw.m, Ew.d or Ew.dEe).
+  bool descriptor(std::optional<std::int32_t> count = std::nullopt) {
     const std::size_t start = at_;
     const char c = peek();
     if (c == 0) return fail("an edit descriptor");
@@ -258,13 +275,12 @@ class Compiler {
     constexpr Kind none = Kind::Invalid;
     if (kind(Shape::Bare) == none) {
       at_ = start;
-      return fail(repeated ? "an edit descriptor or '(' after the count" : "an edit descriptor");
+      return fail(count ? "an edit descriptor or '(' after the count" : "an edit descriptor");
     }
-    Op op{kind(Shape::Bare), repeat};
+    Op op{kind(Shape::Bare), count.value_or(1)};
     std::int64_t w = 0, d = 0, e = 0;
-    bool has_w = false;
-    if (!optional_number(kMaxOperand, w, has_w)) return false;
-    if (has_w) {
+    if (is_digit(peek())) {  // a width: Aw, Iw, Iw.m, Ew.d, Ew.dEe
+      if (!number(kMaxOperand, w, "")) return false;
       op.w = static_cast<std::int32_t>(w);
       if (kind(Shape::WD) != none) {
         if (!expect('.', "'.' and the digits after the width")) return false;

@@ -245,11 +245,6 @@ constexpr bool is_data_edit(Kind k) {
   return traits(k).edit != Edit::None;
 }
 
-// Data edit descriptors written without a width: the item's type gives their width and digits.
-constexpr bool without_width(Kind k) {
-  return traits(k).shape == Shape::Bare;
-}
-
 // The data edit kind written with `letters` in `shape`, or Kind::Invalid when there is none.
 constexpr Kind data_edit_kind(std::string_view letters, Shape shape) {
   for (const KindTraits& t : kKindTraits)

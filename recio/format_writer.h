@@ -62,7 +62,31 @@ class FormatWriter {
     std::uint32_t first;  // word offset of the group's first item
   };
 
-  Status next_descriptor(bool item_left, bool& ended) noexcept;
+  // Whether list items remain as the format is walked: with none left, the walk stops at the
+  // next data edit item, `:` or the format end instead of using it.
+  enum class ListItems : bool { Remain, Done };
+  // Where a walk through the format stopped.
+  enum class Stop : std::uint8_t {
+    DataEdit,  // at a data edit item, now the one in use (kind_, w_, d_, e_)
+    End,       // no list item remains and the output ends here
+    Failed,    // a severe status, kept in failed_
+  };
+
+  // Runs the format's control items, literals and record ends up to where it stops.
+  Stop walk(ListItems items) noexcept;
+  Stop stop_failed(Status s) noexcept {
+    failed_ = s;
+    return Stop::Failed;
+  }
+  // The items walk() interprets. A failing one returns its status through fail().
+  Status revert() noexcept;  // at the format end: a new record, and on from the reversion point
+  Status open_group(std::int32_t repeat, std::size_t here) noexcept;
+  Status close_group() noexcept;
+  void move_right(std::int32_t n) noexcept;           // nX, TRn
+  void move_left(std::int32_t n) noexcept;            // TLn
+  void move_to_column(std::int32_t column) noexcept;  // Tc
+  Status end_records(std::int32_t n) noexcept;        // n/
+  Status put_literal(std::size_t head, std::size_t length) noexcept;
   Status put_element(const Item& item, std::size_t index) noexcept;
   Status end_record() noexcept;
   Status fail(Status s) noexcept { return failed_ = s; }

@@ -4,7 +4,7 @@
 
 #include "console/core/frontend.h"
 #include "recio/process_end.h"
-#include "recio/report.h"
+#include "recio/run_time_error.h"
 #include "recio/status.h"
 
 namespace recio {
@@ -48,8 +48,8 @@ MathErrorHold::~MathErrorHold() {
   t_math_hold = outer_;
 }
 
-// Reports the error (and does not return) unless the thread holds its errors.
-void hold_or_report(std::string_view function, MathError kind) {
+// Shows the error (and does not return) unless the thread holds its errors.
+void hold_or_raise(std::string_view function, MathError kind) {
   MathErrorHold* hold = t_math_hold;
   if (hold == nullptr) math_error(function, kind);
   if (!hold->held_) hold->fault_ = {function, kind};
@@ -57,14 +57,14 @@ void hold_or_report(std::string_view function, MathError kind) {
 }
 
 double detail::checked_log(double x) {
-  if (std::isnan(x) || x < 0) hold_or_report("log", MathError::Domain);
-  if (x == 0) hold_or_report("log", MathError::Sing);
+  if (std::isnan(x) || x < 0) hold_or_raise("log", MathError::Domain);
+  if (x == 0) hold_or_raise("log", MathError::Sing);
   return std::log(x);
 }
 
 double detail::checked_pow(double x, double y) {
-  if (x == 1 && std::isinf(y)) hold_or_report("pow", MathError::Domain);
-  if (x < 0 && std::isfinite(y) && y != std::trunc(y)) hold_or_report("pow", MathError::Domain);
+  if (x == 1 && std::isinf(y)) hold_or_raise("pow", MathError::Domain);
+  if (x < 0 && std::isfinite(y) && y != std::trunc(y)) hold_or_raise("pow", MathError::Domain);
   return std::pow(x, y);
 }
 

@@ -62,7 +62,7 @@ class MathErrorHold {
   }
 
  private:
-  friend void hold_or_report(std::string_view function, MathError kind);
+  friend void hold_or_raise(std::string_view function, MathError kind);
 
   MathFault fault_;
   bool held_ = false;

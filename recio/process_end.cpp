@@ -12,7 +12,7 @@
 
 #include "console/core/pause.h"
 #include "console/core/program_end.h"
-#include "recio/report.h"
+#include "recio/run_time_error.h"
 #include "recio/units.h"
 
 namespace recio {

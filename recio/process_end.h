@@ -7,9 +7,9 @@
 //   ----------------------------------------   ------------------------------------------------
 //   the program returns                         0: the front end runs run_exit_handler, then
 //     (console/terminal, console/window)           console::end_of_program(0); main returns 0
-//   a severe status: report(), math_error(),    the status code (the shell sees its low byte):
-//     a processor exception, the division          terminate_severe() runs run_exit_handler,
-//     check (startup.h)                            the dump, console::end_of_program(1), then
+//   a severe status: raise_error(),             the status code (the shell sees its low byte):
+//     math_error(), a processor exception,         terminate_severe() runs run_exit_handler,
+//     the division check (startup.h)               the dump, console::end_of_program(1), then
 //                                                  std::_Exit(status)
 //   a severe close inside run_exit_handler      that close's status, std::_Exit at once (the
 //                                                  handler is not entered again)

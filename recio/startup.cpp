@@ -16,7 +16,7 @@
 
 #include "console/core/program_end.h"
 #include "recio/process_end.h"
-#include "recio/report.h"
+#include "recio/run_time_error.h"
 #include "recio/status.h"
 
 namespace recio {

@@ -9,7 +9,7 @@
 
 #include "recio/list_reader.h"
 #include "recio/made_statements.h"
-#include "recio/report.h"
+#include "recio/run_time_error.h"
 
 namespace recio {
 namespace {
@@ -31,13 +31,13 @@ class Statement {
     if (Status s = UnitTable::instance().select(number, unit_, &failed); s != kOk) {
       unit_ = nullptr;
       section.unlock();
-      return report_unless_handled(s, failed.get(), flags);
+      return raise_unless_handled(s, failed.get(), flags);
     }
     if (unit_->busy_on_this_thread()) {
       Unit* busy = unit_;
       unit_ = nullptr;  // the unit stays with the statement that holds it
       section.unlock();
-      return report_unless_handled(status_of(kRecursiveIo), busy, flags);
+      return raise_unless_handled(status_of(kRecursiveIo), busy, flags);
     }
     section_ = std::move(section);
     claim();
@@ -69,7 +69,7 @@ class Statement {
     release();
     unit_ = nullptr;
     status_ = s;
-    return report_unless_handled(s, unit, flags_);
+    return raise_unless_handled(s, unit, flags_);
   }
 
   // The records of statement i of `made`, as the interpreter hands them to the unit.
@@ -163,9 +163,9 @@ auto begin_read() {
 
 }  // namespace
 
-Status report_unless_handled(Status status, const Unit* unit, unsigned flags) {
+Status raise_unless_handled(Status status, const Unit* unit, unsigned flags) {
   if (status == kOk || (flags & kHandlesErrors)) return status;
-  report(status, unit);  // a severe status does not come back
+  raise_error(status, unit);  // a severe status does not come back
   return status;
 }
 
@@ -179,7 +179,7 @@ Status start_list_read(int unit, unsigned flags, const Item& first) {
 }
 
 Status transfer_item(const Item& item) {
-  if (t_running.empty()) return report_unless_handled(status_of(kInvalidArgument), nullptr, 0);
+  if (t_running.empty()) return raise_unless_handled(status_of(kInvalidArgument), nullptr, 0);
   Statement& st = *t_running.back();
   Status s = st.transfer(item);
   if (!st.open()) t_running.pop_back();
@@ -208,7 +208,7 @@ Status change_units(int unit, unsigned flags, Named named, Change change) {
       shown = UnitTable::instance().find(unit);
     }
   }
-  return report_unless_handled(s, shown, flags);
+  return raise_unless_handled(s, shown, flags);
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 // I/O statements: open, close, formatted write and list-directed read on a unit.
 //
 // A statement without its own error handling (flags without kHandlesErrors, the program's case)
-// hands any failure to the reporter: an error-severity status (63) is shown and returned, a
-// severe one ends the process. With kHandlesErrors the status is only returned. The typed front
-// without flags reports the same way and returns nothing: there is nothing left to look at.
+// hands any failure to raise_error (run_time_error.h): an error-severity status (63) is shown and
+// returned, a severe one ends the process. With kHandlesErrors the status is only returned. The
+// typed front without flags does the same and returns nothing: there is nothing left to look at.
 //
 // Two interfaces reach the same engine. The call sequence mirrors a compiled statement: a start
 // call with the first item, one transfer per further item, and the end-of-list item, which ends
@@ -53,9 +53,9 @@ Status write_formatted(int unit, std::span<const std::uint32_t> format,
                        std::initializer_list<Item> items, unsigned flags);
 Status read_list(int unit, std::initializer_list<Item> items, unsigned flags);
 
-// The end of every statement: unless `flags` has kHandlesErrors, a failure is reported, and a
-// severe one ends the process here. Returns `status`.
-Status report_unless_handled(Status status, const Unit* unit, unsigned flags);
+// The end of every statement: unless `flags` has kHandlesErrors, a failure is shown, and a severe
+// one ends the process here. Returns `status`.
+Status raise_unless_handled(Status status, const Unit* unit, unsigned flags);
 
 // --- statements made ahead -----------------------------------------------------------------------
 

@@ -87,7 +87,6 @@ class Unit final : public RecordSource, public RecordSink {
   bool read_only() const { return read_only_; }
   // The operating-system error of the last refused open, close or write (0: none).
   int os_error() const { return os_error_; }
-  void clear_os_error() { os_error_ = 0; }
 
   // Next input record, without its line end; valid until the next call. Allocation-free once
   // the read buffer holds the longest record. End of file is error 24.
@@ -108,7 +107,6 @@ class Unit final : public RecordSource, public RecordSink {
   }
   // A console unit whose last record was left open (`$`) owes a line end; this writes it, so
   // that a message starts on a fresh line.
-  void set_owes_line_end(bool v) { owes_line_end_ = v; }
   void end_console_line();
 
   // The statement engines of a formatted unit, made on first use and kept for its later
@@ -208,7 +206,7 @@ class UnitTable {
     }
   }
   std::vector<int> connected_numbers();
-  // Every connected unit, for the reporter's line-end pass.
+  // Every connected unit, for the line-end pass before a run-time error message.
   template <class F>
   void for_each(F f) {
     for (int n : connected_numbers())

@@ -42,7 +42,7 @@ void program() {
     if (s != recio::kOk) {
       // Shown like any failure of a statement; a severe one ends the run, others read on.
       static_cast<void>(
-          recio::report_unless_handled(s, recio::UnitTable::instance().find(kInput), 0));
+          recio::raise_unless_handled(s, recio::UnitTable::instance().find(kInput), 0));
       continue;
     }
     std::string_view text(line.data(), line.size());

@@ -6,7 +6,7 @@
 
 #include "recio/catalog.h"
 #include "recio/format_builder.h"
-#include "recio/report.h"
+#include "recio/run_time_error.h"
 #include "support/temp_dir.h"
 
 namespace recio {

@@ -1,4 +1,4 @@
-#include "recio/report.h"
+#include "recio/run_time_error.h"
 
 #include <signal.h>
 #include <sys/mman.h>
@@ -230,44 +230,44 @@ TEST(MathFunctionsDeathTest, OutsideTheDomainEndsTheRun) {
   }
 }
 
-TEST(ReportDeathTest, SevereStatusClosesUnitsAndExitsWithItsCode) {
+TEST(RunTimeErrorDeathTest, SevereStatusClosesUnitsAndExitsWithItsCode) {
   TempDir dir;
   EXPECT_EXIT(
       {
         UnitTable& t = UnitTable::instance();
         ASSERT_EQ(t.open(10, OpenOptions{.file = "report.txt"}), kOk);
         ASSERT_EQ(t.find(10)->put_record("written before the error"), kOk);
-        report(status_of(kEndOfFile), t.find(10));
+        raise_error(status_of(kEndOfFile), t.find(10));
       },
       ExitedWithCode(exit_byte(kEndOfFile)),
       "^lumrtl: severe \\(24\\): end-of-file during read, unit 10, file .*report.txt\r\n$");
   EXPECT_EQ(read_file("report.txt"), "written before the error\r\n");
 }
 
-TEST(ReportDeathTest, OsTextComesFirst) {
+TEST(RunTimeErrorDeathTest, OsTextComesFirst) {
   TempDir dir;
   EXPECT_EXIT(
       {
         std::unique_ptr<Unit> failed;
         Status s = UnitTable::instance().open(
             7, OpenOptions{.file = "missing", .status = OpenStatus::Old}, &failed);
-        report(s, failed.get());
+        raise_error(s, failed.get());
       },
       ExitedWithCode(exit_byte(kFileNotFound)),
       "^lumrtl: No such file or directory\r\nlumrtl: severe \\(29\\): file not found, unit 7, "
       "file .*/missing\r\n$");
 }
 
-TEST(ReportDeathTest, ErrorSeverityContinues) {
+TEST(RunTimeErrorDeathTest, ErrorSeverityContinues) {
   EXPECT_EXIT(
       {
-        report(status_of(kOutputConversion), nullptr);
+        raise_error(status_of(kOutputConversion), nullptr);
         std::_Exit(42);
       },
       ExitedWithCode(42), "lumrtl: error \\(63\\): output conversion error");
 }
 
-TEST(ReportDeathTest, ExitHandlerRunsOnce) {
+TEST(RunTimeErrorDeathTest, ExitHandlerRunsOnce) {
   TempDir dir;
   EXPECT_EXIT(
       {
@@ -285,7 +285,7 @@ TEST(ReportDeathTest, ExitHandlerRunsOnce) {
   EXPECT_EQ(read_file("b.txt"), "");
 }
 
-TEST(ReportDeathTest, FailedCloseInTheExitHandlerEndsAtOnce) {
+TEST(RunTimeErrorDeathTest, FailedCloseInTheExitHandlerEndsAtOnce) {
   TempDir dir;
   EXPECT_EXIT(
       {
@@ -356,7 +356,7 @@ TEST(StartupDeathTest, ControlSignalWaitsForTheRunningStatement) {
 
 // The frame closed while the program is paused: the program thread, stopped inside a statement,
 // is let go so that the statement ends with whole records before the units are closed.
-TEST(ReportDeathTest, ExitLetsAPausedStatementEnd) {
+TEST(RunTimeErrorDeathTest, ExitLetsAPausedStatementEnd) {
   static constexpr auto kLine = build::record(build::start(), build::a(), build::end());
   TempDir dir;
   EXPECT_EXIT(

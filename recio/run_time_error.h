@@ -1,5 +1,5 @@
-// Run-time error reporting: the one place where a status becomes a message line, shown in a
-// message box or on standard error. A severe status then ends the process (process_end.h).
+// Run-time errors: the one place where a status becomes a message line, shown in a message box
+// or on standard error. A severe status then ends the process (process_end.h).
 #pragma once
 
 #include <initializer_list>
@@ -24,11 +24,11 @@ std::string compose_os_line(int os_error);
 // Shows a status for a unit (or none): a line end on console units that owe one, the OS text
 // first when the unit recorded an OS error, then the numbered line. Info and error severities
 // return; a severe status ends the process (see terminate_severe) and never returns.
-void report(Status status, const Unit* unit);
+void raise_error(Status status, const Unit* unit);
 // The same for a status whose text takes other arguments (see compose_line).
-void report(Status status, std::initializer_list<std::string_view> args);
+void raise_error(Status status, std::initializer_list<std::string_view> args);
 
-// Shows a unit's status as report() does, without ending the process whatever its severity.
+// Shows a unit's status as raise_error() does, without ending the process whatever its severity.
 void show_status(Status status, const Unit* unit);
 // Shows a composed line as the run-time shows messages (message box or standard error).
 void show_line(std::string_view line, std::string_view caption = "Lumetra run-time error ");

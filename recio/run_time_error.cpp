@@ -1,4 +1,4 @@
-#include "recio/report.h"
+#include "recio/run_time_error.h"
 
 #include <unistd.h>
 
@@ -101,12 +101,12 @@ void show_status(Status status, const Unit* unit) {
   show_line(compose_line(status, unit));
 }
 
-void report(Status status, const Unit* unit) {
+void raise_error(Status status, const Unit* unit) {
   show_status(status, unit);
   if (is_severe(status)) terminate_severe(status);
 }
 
-void report(Status status, std::initializer_list<std::string_view> args) {
+void raise_error(Status status, std::initializer_list<std::string_view> args) {
   end_console_lines();
   show_line(compose_line(status, args));
   if (is_severe(status)) terminate_severe(status);
