@@ -29,6 +29,25 @@ constexpr Texts kEnglish{
     .grid_independent = "grid-independent (U = 0)",
     .invalid_data = "invalid data",
     .no_fit = "no expansion fits",
+    .charts =
+        {
+            .values_title = "Value against mesh size h",
+            .errors_title = "Error against the exact solution",
+            .orders_title = "Apparent order",
+            .values_window = "values",
+            .low_scheme = "Low-order scheme",
+            .high_scheme = "High-order scheme",
+            .exact_solution = "Exact solution",
+            .value_with_u = "Th ± U (Eça-Hoekstra)",
+            .gci_band = "Th ± GCI·|Th|",
+            .phi0 = "φ0 = %1 (Eça-Hoekstra, %2)",
+            .finest_ti_a = "Ti_a = %1 (finest triplet)",
+            .slope = "slope pL = %1",
+            .formal_order = "formal order pL = %1",
+            .one_omitted = "1 point omitted",
+            .omitted = "%1 points omitted",
+            .more_schemes = "%1 more schemes not shown",
+        },
 };
 
 constexpr Texts kPortuguese{
@@ -55,6 +74,25 @@ constexpr Texts kPortuguese{
     .grid_independent = "independente da malha (U = 0)",
     .invalid_data = "dados inválidos",
     .no_fit = "nenhuma expansão se ajusta",
+    .charts =
+        {
+            .values_title = "Valor em função do tamanho de malha h",
+            .errors_title = "Erro em relação à solução exata",
+            .orders_title = "Ordem aparente",
+            .values_window = "valores",
+            .low_scheme = "Esquema de Ordem Baixa",
+            .high_scheme = "Esquema de Ordem Alta",
+            .exact_solution = "Solução exata",
+            .value_with_u = "Th ± U (Eça-Hoekstra)",
+            .gci_band = "Th ± GCI·|Th|",
+            .phi0 = "φ0 = %1 (Eça-Hoekstra, %2)",
+            .finest_ti_a = "Ti_a = %1 (tripleto mais fino)",
+            .slope = "inclinação pL = %1",
+            .formal_order = "ordem assintótica pL = %1",
+            .one_omitted = "1 ponto omitido",
+            .omitted = "%1 pontos omitidos",
+            .more_schemes = "mais %1 esquemas não mostrados",
+        },
 };
 
 }  // namespace
