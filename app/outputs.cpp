@@ -7,13 +7,13 @@
 
 #include "console/core/cp1252.h"
 #include "console/core/frontend.h"
-#include "console/core/program_end.h"
 #include "results/export.h"
 #include "results/output_file.h"
 
 #ifdef TAVO_HAVE_PLOTS
 #include "plots/application.h"
 #include "plots/charts.h"
+#include "plots/in_order.h"
 #endif
 
 namespace app {
@@ -63,29 +63,33 @@ bool write_plots(const OutputOptions& options, const results::Results& r, const 
   }
   const plots::Format format =
       plots::format_named(options.plot_format).value_or(plots::Format::Svg);
-  plots::ChartThread charts;
-  for (std::size_t i = 0; i < r.size(); ++i) {
-    const results::VariableResult var = r.variable(i);
-    QByteArray bytes;
+  plots::ChartThread fonts;  // a QApplication for the fonts when the process has none
+  struct File {
     std::string name;
-    // The frame closed meanwhile: the process is ending with it.
-    if (!charts.run([&] {
-          bytes = plots::encode(var, format);
-          name = plots::file_name(var.numbers, format);
-        }))
-      console::park_thread_forever();
-    const std::string path = (fs::path(options.plots) / name).string();
-    // One failure is enough: the next files would fail the same way.
-    if (!write_one(path, kept, [&](results::TextOut& out) {
-          out.text().assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-        }))
-      return false;
-  }
-  return true;
+    QByteArray bytes;
+  };
+  constexpr std::size_t kPerVariable = std::size(plots::kCharts);
+  // Drawn on every core, written here in order; one failure is enough, as the next files would
+  // fail the same way.
+  return plots::make_in_order<File>(
+      r.size() * kPerVariable, plots::drawing_threads(),
+      [&](std::size_t i) {
+        const results::VariableResult var = r.variable(i / kPerVariable);
+        const plots::Chart chart = plots::kCharts[i % kPerVariable];
+        return File{plots::file_name(var.numbers, format, chart),
+                    plots::encode(var, chart, format, options.language)};
+      },
+      [&](std::size_t, File file) {
+        return write_one((fs::path(options.plots) / file.name).string(), kept,
+                         [&](results::TextOut& out) {
+                           out.text().assign(file.bytes.constData(),
+                                             static_cast<std::size_t>(file.bytes.size()));
+                         });
+      });
 #else
   (void)r;
   show_failure("cannot write the charts into " + options.plots +
-               ": this tavo was built without Qt Charts");
+               ": this tavo was built without the charts (Qt SVG)");
   return false;
 #endif
 }
