@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "plots/panel.h"
+#include "plots/png.h"
 #include "results/eca_hoekstra.h"
 #include "results/file_safe.h"
 
@@ -422,13 +423,13 @@ QImage render_image(const results::VariableResult& var, Chart chart, results::La
 QByteArray encode(const results::VariableResult& var, Chart chart, Format format,
                   results::Language language, std::optional<QSize> size) {
   const QSize file = size.value_or(file_size(chart, var.numbers));
+  if (format == Format::Png) return encode_png(render_image(var, chart, language, file));
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
   const QRectF area(QPointF(0, 0), QSizeF(file));
   switch (format) {
     case Format::Png:
-      render_image(var, chart, language, file).save(&buffer, "PNG");
       break;
     case Format::Svg: {
       QSvgGenerator svg;
