@@ -22,8 +22,9 @@ inline unsigned drawing_threads() {
 // them, and hands each to take(i, item) on the calling thread in the order of i. Besides the
 // item in take's hands, at most two per thread are made or being made, so memory stays bounded.
 // Once take returns false, no further item is made and none is handed over; returns whether every
-// item was taken. `make` runs on several threads at once and must not throw; the threads started
-// here have ended when this returns.
+// item was taken. The first item is made on the calling thread before the others start; then
+// `make` runs on several threads at once, and must not throw. The threads started here have
+// ended when this returns.
 template <class Item, class Make, class Take>
 bool make_in_order(std::size_t count, unsigned threads, Make make, Take take) {
   threads = std::max(1u, threads);
@@ -59,6 +60,12 @@ bool make_in_order(std::size_t count, unsigned threads, Make make, Take take) {
     for (std::thread& t : helpers) t.join();
   };
   try {
+    // The first item alone, before any other thread starts: what the libraries set up once on
+    // first use (fontconfig's configuration, HarfBuzz's tables) is then set up for all.
+    if (count > 0) {
+      made[0].emplace(make(0));
+      next_to_make = 1;
+    }
     for (unsigned t = 1; t < threads && t < count; ++t) {
       try {
         helpers.emplace_back([&] {
