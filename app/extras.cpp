@@ -33,7 +33,8 @@ void run_program(const RunOptions& options, const std::string& version) {
   if (checked != 0) end_with_status(checked);
 #ifdef TAVO_HAVE_CHART_WINDOWS
   // Scripts (--no-editor) get the files only, and a run that ends by itself.
-  if (!out.plots.empty() && options.editor == analysis::EditorUse::Open) open_chart_windows(r);
+  if (!out.plots.empty() && options.editor == analysis::EditorUse::Open)
+    open_chart_windows(r, out.language);
 #endif
 }
 

@@ -17,6 +17,7 @@
 #ifdef TAVO_HAVE_PLOTS
 #include "plots/application.h"
 #include "plots/charts.h"
+#include "plots/in_order.h"
 #endif
 
 namespace app {
@@ -73,17 +74,15 @@ documents::Context document_context(const OutputOptions& options) {
 }
 
 #ifdef TAVO_HAVE_PLOTS
-// The page's charts as SVG, drawn on `thread` a variable at a time as the page is written.
-auto svg_charts(plots::ChartThread& thread) {
-  return [&thread](const results::VariableResult& var) -> std::vector<std::string> {
-    // Today's charts draw the run's two schemes and nothing else (a study of one scheme would
-    // read past its schemes): such a variable goes without.
-    if (var.numbers.schemes.size() != 2) return {};
-    QByteArray svg;
-    // The frame closed meanwhile: the process is ending with it.
-    if (!thread.run([&] { svg = plots::encode(var, plots::Format::Svg); }))
-      console::park_thread_forever();
-    return {std::string(svg.constData(), static_cast<std::size_t>(svg.size()))};
+// The page's charts as SVG in its language, drawn a variable at a time as the page is written.
+auto svg_charts(results::Language language) {
+  return [language](const results::VariableResult& var) {
+    std::vector<std::string> svgs;
+    for (const plots::Chart chart : plots::kCharts) {
+      const QByteArray svg = plots::encode(var, chart, plots::Format::Svg, language);
+      svgs.emplace_back(svg.constData(), static_cast<std::size_t>(svg.size()));
+    }
+    return svgs;
   };
 }
 #endif
@@ -98,29 +97,33 @@ bool write_plots(const OutputOptions& options, const results::Results& r, const 
   }
   const plots::Format format =
       plots::format_named(options.plot_format).value_or(plots::Format::Svg);
-  plots::ChartThread charts;
-  for (std::size_t i = 0; i < r.size(); ++i) {
-    const results::VariableResult var = r.variable(i);
-    QByteArray bytes;
+  plots::ChartThread fonts;  // a QApplication for the fonts when the process has none
+  struct File {
     std::string name;
-    // The frame closed meanwhile: the process is ending with it.
-    if (!charts.run([&] {
-          bytes = plots::encode(var, format);
-          name = plots::file_name(var.numbers, format);
-        }))
-      console::park_thread_forever();
-    const std::string path = (fs::path(options.plots) / name).string();
-    // One failure is enough: the next files would fail the same way.
-    if (!write_one(path, kept, [&](results::TextOut& out) {
-          out.text().assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-        }))
-      return false;
-  }
-  return true;
+    QByteArray bytes;
+  };
+  constexpr std::size_t kPerVariable = std::size(plots::kCharts);
+  // Drawn on every core, written here in order; one failure is enough, as the next files would
+  // fail the same way.
+  return plots::make_in_order<File>(
+      r.size() * kPerVariable, plots::drawing_threads(),
+      [&](std::size_t i) {
+        const results::VariableResult var = r.variable(i / kPerVariable);
+        const plots::Chart chart = plots::kCharts[i % kPerVariable];
+        return File{plots::file_name(var.numbers, format, chart),
+                    plots::encode(var, chart, format, options.language)};
+      },
+      [&](std::size_t, File file) {
+        return write_one((fs::path(options.plots) / file.name).string(), kept,
+                         [&](results::TextOut& out) {
+                           out.text().assign(file.bytes.constData(),
+                                             static_cast<std::size_t>(file.bytes.size()));
+                         });
+      });
 #else
   (void)r;
   show_failure("cannot write the charts into " + options.plots +
-               ": this tavo was built without Qt Charts");
+               ": this tavo was built without the charts (Qt SVG)");
   return false;
 #endif
 }
@@ -149,8 +152,11 @@ bool write_outputs(const OutputOptions& options, const results::Results& r, cons
     documents::Context c = document_context(options);
 #ifdef TAVO_HAVE_PLOTS
     c.charts_available = true;
-    std::optional<plots::ChartThread> thread;
-    if (!options.html.empty()) c.charts = svg_charts(thread.emplace());
+    std::optional<plots::ChartThread> fonts;  // a QApplication for the fonts when none is there
+    if (!options.html.empty()) {
+      fonts.emplace();
+      c.charts = svg_charts(options.language);
+    }
 #endif
     write(options.markdown, [&](results::TextOut& out) { documents::write_markdown(r, c, out); });
     write(options.latex, [&](results::TextOut& out) { documents::write_latex(r, c, out); });

@@ -1,4 +1,5 @@
-// Where the charts are drawn: Qt Charts needs a QApplication and must be used on its thread.
+// The QApplication the charts' fonts need. The charts themselves are drawn on any thread
+// (charts.h); run() hands other work to the QApplication's thread.
 #pragma once
 
 #include <functional>

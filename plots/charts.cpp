@@ -1,97 +1,42 @@
 #include "plots/charts.h"
 
 #include <QBuffer>
-#include <QChart>
 #include <QFont>
 #include <QFontMetricsF>
-#include <QGraphicsScene>
-#include <QLegend>
-#include <QLineSeries>
-#include <QLogValueAxis>
 #include <QPdfWriter>
-#include <QScatterSeries>
 #include <QSvgGenerator>
-#include <QValueAxis>
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <vector>
 
+#include "plots/panel.h"
+#include "plots/png.h"
+#include "results/eca_hoekstra.h"
 #include "results/file_safe.h"
 
 namespace plots {
 namespace {
 
-constexpr int kLow = 0;
-constexpr int kHigh = 1;
+using namespace detail;
 
-const QColor kSchemeColour[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xd6, 0x27, 0x28)};
+// Low and high as the report's charts always had them, then more for a study's schemes.
+constexpr QRgb kPalette[] = {0x1f77b4, 0xd62728, 0x2ca02c, 0xff7f0e, 0x9467bd,
+                             0x8c564b, 0xe377c2, 0x7f7f7f, 0xbcbd22, 0x17becf};
 
-bool on_log_axis(double v) {
-  return std::isfinite(v) && v > 0;
+QColor colour_of(std::size_t scheme) {
+  return QColor(kPalette[scheme % std::size(kPalette)]);
 }
 
-// A legend entry, with the count of points a log axis could not show.
-QString entry(const QString& name, int omitted) {
-  if (omitted == 0) return name;
-  return name + (omitted == 1 ? QStringLiteral(" (1 ponto omitido)")
-                              : QStringLiteral(" (%1 pontos omitidos)").arg(omitted));
+QString text(std::string_view s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 QString number(double v) {
   return QString::number(v, 'g', 6);
 }
 
-// The smallest and largest values seen, for the axes' ranges.
-struct Extent {
-  double lo = std::numeric_limits<double>::infinity();
-  double hi = -std::numeric_limits<double>::infinity();
-  void add(double v) {
-    lo = std::min(lo, v);
-    hi = std::max(hi, v);
-  }
-  bool empty() const { return lo > hi; }
-};
-
-// How many integer powers of `base` lie in [lo, hi]: the labels a log axis of that base shows.
-double powers_inside(double lo, double hi, double base) {
-  return std::floor(std::log(hi) / std::log(base)) - std::ceil(std::log(lo) / std::log(base)) + 1;
-}
-
-// The values with a margin, in finite positive numbers, labelled at powers of ten when at least
-// two fall inside; otherwise at powers of two (mesh sizes are often halved), widened to take two.
-// Over many decades, a label every few decades and no minor lines, which would otherwise number
-// in the thousands.
-void set_log_range(QLogValueAxis* axis, const Extent& e) {
-  double lo = 0.1, hi = 1;
-  if (!e.empty()) {
-    lo = e.lo / 1.3 > 0 ? e.lo / 1.3 : e.lo;
-    hi = std::isfinite(e.hi * 1.3) ? e.hi * 1.3 : e.hi;
-    if (!(hi > lo)) {
-      hi = std::isfinite(lo * 10) ? lo * 10 : lo;
-      lo = hi / 10;
-    }
-  }
-  double base = 10;
-  int minor_ticks = 8;
-  if (powers_inside(lo, hi, 10) < 2) {
-    base = 2;
-    minor_ticks = 0;
-    if (powers_inside(lo, hi, 2) < 2) {
-      const double below = std::exp2(std::floor(std::log2(lo))) * 0.99;
-      const double above = std::exp2(std::ceil(std::log2(hi))) * 1.01;
-      if (below > 0) lo = below;
-      if (std::isfinite(above)) hi = above;
-    }
-  }
-  const double decades = std::log10(hi) - std::log10(lo);
-  if (decades > 12) {
-    base = std::pow(10.0, std::ceil(decades / 10));
-    minor_ticks = 0;
-  }
-  axis->setRange(lo, hi);
-  axis->setBase(base);
-  axis->setMinorTickCount(minor_ticks);
+bool on_log_axis(double v) {
+  return std::isfinite(v) && v > 0;
 }
 
 QPen pen(const QColor& colour, Qt::PenStyle style, qreal width = 2) {
@@ -100,235 +45,294 @@ QPen pen(const QColor& colour, Qt::PenStyle style, qreal width = 2) {
   return p;
 }
 
-// One line of a chart's legend, drawn under the chart in its scheme's column.
-struct LegendEntry {
-  int scheme = kLow;
-  QString text;
-  QPen line = Qt::NoPen;  // the series' line, if it has one
-  bool marker = false;    // a dot (on a line) or a square (alone)
-};
-using Legend = std::vector<LegendEntry>;
+const QPen kExactPen = [] {
+  QPen p(QColor(0x22, 0x22, 0x22), 1.5, Qt::DashDotLine);
+  p.setCapStyle(Qt::FlatCap);
+  return p;
+}();
 
-class ChartBuilder {
+bool has_exact(const model::Variable& var) {
+  return std::isfinite(var.exact);
+}
+
+Series series_of(const QPen& line, Marker marker, const QColor& colour) {
+  Series s;
+  s.line = line;
+  s.marker = marker;
+  s.colour = colour;
+  return s;
+}
+
+LegendEntry entry(const QString& text, const QPen& line = Qt::NoPen, Marker marker = Marker::None) {
+  LegendEntry e;
+  e.text = text;
+  e.line = line;
+  e.marker = marker;
+  return e;
+}
+
+// What a chart of one variable is made from, in one language.
+class Builder {
  public:
-  explicit ChartBuilder(const results::VariableResult& var) : var_(var) {}
+  Builder(const results::VariableResult& var, const results::Texts& texts)
+      : var_(var), texts_(texts), t_(texts.chart) {
+    for (const model::Series& s : var.numbers.schemes)
+      for (std::size_t i = 0; i < s.mesh_count(); ++i)
+        if (on_log_axis(s.h[i])) sizes_.add(s.h[i]);
+  }
 
-  const Legend& errors_legend() const { return errors_legend_; }
-  const Legend& orders_legend() const { return orders_legend_; }
-
-  QChart* errors() {
-    auto* chart = new_chart(QStringLiteral("Erro em relação à solução exata"));
-    auto* x = log_axis(QStringLiteral("h"));
-    auto* y = log_axis(QStringLiteral("|T − Te|"));
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    Extent hx, ey;
-    for (int k : {kLow, kHigh}) {
+  // Every scheme's error of Th and of Ti_a, each with its formal slope.
+  Plot errors() const {
+    Plot plot;
+    plot.title = text(t_.errors_title);
+    Extent errors;
+    const double exact = var_.numbers.exact;
+    for (std::size_t k = 0; k < scheme_count(); ++k) {
       const model::Series& s = var_.numbers.schemes[k];
-      const double exact = var_.numbers.exact;
-      auto* solution = new QLineSeries;
-      auto* estimate = new QScatterSeries;
+      const QColor colour = colour_of(k);
+      Series solution = series_of(pen(colour, Qt::SolidLine), Marker::Dot, colour);
+      Series estimate = series_of(Qt::NoPen, Marker::Square, colour);
       int solution_omitted = 0, estimate_omitted = 0;
-      double finest_h = 0, finest_e = 0;
-      Extent scheme_h;
+      std::optional<QPointF> finest;
+      Extent scheme_sizes;
       for (std::size_t i = 0; i < s.mesh_count(); ++i) {
         const double h = s.h[i];
         const double e = std::fabs(s.value[i] - exact);
         if (on_log_axis(h) && on_log_axis(e)) {
-          solution->append(h, e);
-          hx.add(h);
-          ey.add(e);
-          scheme_h.add(h);
-          if (finest_h == 0 || h < finest_h) {
-            finest_h = h;
-            finest_e = e;
-          }
+          solution.points.emplace_back(h, e);
+          errors.add(e);
+          scheme_sizes.add(h);
+          if (!finest || h < finest->x()) finest = QPointF(h, e);
         } else {
           ++solution_omitted;
         }
         if (!model::ends_triplet(i)) continue;
         const double ea = std::fabs(s.ti_a[i] - exact);
         if (on_log_axis(h) && on_log_axis(ea)) {
-          estimate->append(h, ea);
-          hx.add(h);
-          ey.add(ea);
+          estimate.points.emplace_back(h, ea);
+          errors.add(ea);
         } else {
           ++estimate_omitted;
         }
       }
-      solution->setPen(pen(kSchemeColour[k], Qt::SolidLine));
-      solution->setPointsVisible(true);
-      errors_legend_.push_back({k, entry("Th", solution_omitted), solution->pen(), true});
-      errors_legend_.push_back({k, entry("Ti_a", estimate_omitted), Qt::NoPen, true});
-      estimate->setColor(kSchemeColour[k].lighter(130));
-      estimate->setBorderColor(kSchemeColour[k]);
-      estimate->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
-      estimate->setMarkerSize(9);
-      add(chart, solution, x, y);
-      add(chart, estimate, x, y);
+      LegendColumn column{scheme_title(k), colour, {}};
+      column.entries.push_back(entry(omitted("Th", solution_omitted), solution.line, Marker::Dot));
+      column.entries.push_back(entry(omitted("Ti_a", estimate_omitted), Qt::NoPen, Marker::Square));
+      plot.series.push_back(std::move(solution));
+      plot.series.push_back(std::move(estimate));
 
       // The formal order's slope through the finest point shown, across the scheme's sizes.
       const double pl = s.formal_order;
-      if (finest_h > 0 && std::isfinite(pl)) {
-        auto* reference = new QLineSeries;
-        for (double h : {scheme_h.lo, scheme_h.hi}) {
-          const double e = finest_e * std::pow(h / finest_h, pl);
+      if (finest && std::isfinite(pl)) {
+        Series reference = series_of(pen(colour, Qt::DashLine, 1.5), Marker::None, colour);
+        for (double h : {scheme_sizes.hi, scheme_sizes.lo}) {
+          const double e = finest->y() * std::pow(h / finest->x(), pl);
           if (!on_log_axis(e)) continue;
-          reference->append(h, e);
-          ey.add(e);
+          reference.points.emplace_back(h, e);
+          errors.add(e);
         }
-        reference->setPen(pen(kSchemeColour[k], Qt::DashLine, 1.5));
-        add(chart, reference, x, y);
-        errors_legend_.push_back(
-            {k, QStringLiteral("inclinação pL = %1").arg(number(pl)), reference->pen(), false});
+        column.entries.push_back(entry(text(t_.slope).arg(number(pl)), reference.line));
+        // Drawn first, under the points.
+        plot.series.insert(plot.series.begin(), std::move(reference));
       }
+      plot.legend.push_back(std::move(column));
     }
-    set_log_range(x, hx);
-    set_log_range(y, ey);
-    h_extent_ = hx;
-    return chart;
+    plot.x = log_axis(sizes_, QStringLiteral("h"));
+    plot.y = log_axis(errors, QStringLiteral("|T − Te|"));
+    return plot;
   }
 
-  QChart* orders() {
-    auto* chart = new_chart(QStringLiteral("Ordem aparente"));
-    auto* x = log_axis(QStringLiteral("h"));
-    auto* y = new QValueAxis;
-    y->setTitleText(QStringLiteral("pa"));
-    y->setLabelFormat("%g");
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    Extent hx = h_extent_, py;
-    for (int k : {kLow, kHigh}) {
+  // Every scheme's apparent order, with its formal order as a level.
+  Plot orders() const {
+    Plot plot;
+    plot.title = text(t_.orders_title);
+    Extent orders;
+    for (std::size_t k = 0; k < scheme_count(); ++k) {
       const model::Series& s = var_.numbers.schemes[k];
-      auto* orders = new QLineSeries;
-      int omitted = 0;
+      const QColor colour = colour_of(k);
+      Series series = series_of(pen(colour, Qt::SolidLine), Marker::Dot, colour);
+      int omitted_points = 0;
       for (std::size_t i = model::kFirstTripletMesh; i < s.mesh_count(); ++i) {
-        const double h = s.h[i];
-        const double pa = s.apparent_order[i];
+        const double h = s.h[i], pa = s.apparent_order[i];
         if (on_log_axis(h) && std::isfinite(pa)) {
-          orders->append(h, pa);
-          hx.add(h);
-          py.add(pa);
+          series.points.emplace_back(h, pa);
+          orders.add(pa);
         } else {
-          ++omitted;
+          ++omitted_points;
         }
       }
-      orders->setPen(pen(kSchemeColour[k], Qt::SolidLine));
-      orders->setPointsVisible(true);
-      add(chart, orders, x, y);
-      orders_legend_.push_back({k, entry("pa", omitted), orders->pen(), true});
+      LegendColumn column{scheme_title(k), colour, {}};
+      column.entries.push_back(entry(omitted("pa", omitted_points), series.line, Marker::Dot));
+      const double pl = s.formal_order;
+      if (std::isfinite(pl)) {
+        plot.levels.push_back({pl, pen(colour, Qt::DashLine, 1.5)});
+        orders.add(pl);
+        column.entries.push_back(
+            entry(text(t_.formal_order).arg(number(pl)), plot.levels.back().pen));
+      }
+      plot.series.push_back(std::move(series));
+      plot.legend.push_back(std::move(column));
     }
-    set_log_range(x, hx);
-    for (int k : {kLow, kHigh}) {
-      const double pl = var_.numbers.schemes[k].formal_order;
-      if (!std::isfinite(pl)) continue;
-      auto* formal = new QLineSeries;
-      formal->append(x->min(), pl);
-      formal->append(x->max(), pl);
-      py.add(pl);
-      formal->setPen(pen(kSchemeColour[k], Qt::DashLine, 1.5));
-      add(chart, formal, x, y);
-      orders_legend_.push_back(
-          {k, QStringLiteral("ordem assintótica pL = %1").arg(number(pl)), formal->pen(), false});
+    plot.x = log_axis(sizes_, QStringLiteral("h"));
+    plot.y = linear_axis(orders, 0.08, 0.08, QStringLiteral("pa"));
+    return plot;
+  }
+
+  // Every scheme's values with their uncertainty, GCI band and extrapolation to h = 0, and the
+  // exact value.
+  Plot values() const {
+    Plot plot;
+    plot.title = text(t_.values_title);
+    Extent sizes, values;
+    sizes.add(0);
+    const double exact = var_.numbers.exact;
+    if (has_exact(var_.numbers)) {
+      LegendColumn column{text(t_.exact_solution), kExactPen.color(), {}};
+      column.entries.push_back(entry("Te = " + number(exact), kExactPen));
+      plot.legend.push_back(std::move(column));
+      plot.levels.push_back({exact, kExactPen});
+      values.add(exact);
     }
-    double lo = py.empty() ? 0 : py.lo, hi = py.empty() ? 1 : py.hi;
-    const double pad = hi > lo ? 0.08 * (hi - lo) : std::max(0.5, 0.08 * std::fabs(lo));
-    if (std::isfinite(lo - pad) && std::isfinite(hi + pad)) {
-      lo -= pad;
-      hi += pad;
+    for (std::size_t k = 0; k < scheme_count(); ++k) {
+      const model::Series& s = var_.numbers.schemes[k];
+      const results::SchemeMeasures* m = measures(k);
+      const QColor colour = colour_of(k);
+      Series series = series_of(pen(colour, Qt::SolidLine), Marker::Dot, colour);
+      ErrorBars bars{{}, colour};
+      Band band{{}, colour};
+      int omitted_points = 0;
+      bool any_band = false;
+      auto end_band = [&] {
+        if (band.points.empty()) return;
+        any_band = true;
+        plot.bands.push_back(std::move(band));
+        band = Band{{}, colour};
+      };
+      for (std::size_t i = 0; i < s.mesh_count(); ++i) {
+        const double h = s.h[i], v = s.value[i];
+        if (!(std::isfinite(h) && std::isfinite(v))) {
+          ++omitted_points;
+          end_band();
+          continue;
+        }
+        series.points.emplace_back(h, v);
+        sizes.add(h);
+        values.add(v);
+        const double u = m != nullptr && i < m->u.size() ? m->u[i] : model::kUndefined;
+        if (std::isfinite(u) && u > 0) {
+          bars.bars.push_back({h, v - u, v + u});
+          values.add(v - u);
+          values.add(v + u);
+        }
+        const double gci = m != nullptr && i < m->gci.size() ? m->gci[i] : model::kUndefined;
+        const double half = gci * std::fabs(v);
+        if (std::isfinite(half) && half >= 0) {
+          band.points.push_back({h, v - half, v + half});
+          values.add(v - half);
+          values.add(v + half);
+        } else {
+          end_band();
+        }
+      }
+      end_band();
+
+      LegendColumn column{scheme_title(k), colour, {}};
+      const bool with_u = !bars.bars.empty();
+      column.entries.push_back(
+          entry(with_u ? omitted(text(t_.value_with_u), omitted_points)
+                       : omitted(QStringLiteral("Th"), omitted_points, no_uncertainty(m)),
+                series.line, Marker::Dot));
+      column.entries.back().bar = with_u;
+      if (any_band) {
+        column.entries.push_back(entry(text(t_.gci_band)));
+        column.entries.back().band = true;
+      }
+      if (const std::optional<std::pair<double, QString>> at_zero = extrapolated(s, m)) {
+        plot.series.push_back(series_of(Qt::NoPen, Marker::Diamond, colour));
+        plot.series.back().points.emplace_back(0, at_zero->first);
+        values.add(at_zero->first);
+        column.entries.push_back(entry(at_zero->second, Qt::NoPen, Marker::Diamond));
+      }
+      plot.bars.push_back(std::move(bars));
+      // Under the extrapolated values' markers, which come first.
+      plot.series.insert(plot.series.begin(), std::move(series));
+      plot.legend.push_back(std::move(column));
     }
-    y->setRange(lo, hi);
-    if (hi - lo < 1e300) y->applyNiceNumbers();
-    return chart;
+    plot.x = linear_axis(sizes, 0, 0, QStringLiteral("h"));
+    plot.y = linear_axis(values, 0.06, 0.06, QStringLiteral("T"));
+    return plot;
   }
 
  private:
-  static QChart* new_chart(const QString& title) {
-    auto* chart = new QChart;
-    chart->setTitle(title);
-    QFont f = chart->titleFont();
-    f.setPointSizeF(f.pointSizeF() * 1.2);
-    f.setBold(true);
-    chart->setTitleFont(f);
-    chart->setBackgroundRoundness(0);
-    chart->setAnimationOptions(QChart::NoAnimation);
-    // The charts' own legend lays its entries out on one line and cuts them short; ours
-    // (draw_legend) gives each scheme a column.
-    chart->legend()->hide();
-    return chart;
+  std::size_t scheme_count() const { return var_.numbers.schemes.size(); }
+
+  const results::SchemeMeasures* measures(std::size_t k) const {
+    return k < var_.measures.schemes.size() ? &var_.measures.schemes[k] : nullptr;
   }
 
-  static QLogValueAxis* log_axis(const QString& title) {
-    auto* axis = new QLogValueAxis;
-    axis->setBase(10);
-    axis->setLabelFormat("%.3g");
-    axis->setTitleText(title);
-    return axis;
+  // The run's two schemes by the report's titles, a study's by their names.
+  QString scheme_title(std::size_t k) const {
+    const std::string_view name = var_.numbers.schemes[k].scheme;
+    if (name == "low") return text(t_.low_scheme);
+    if (name == "high") return text(t_.high_scheme);
+    return text(name);
   }
 
-  static void add(QChart* chart, QXYSeries* series, QAbstractAxis* x, QAbstractAxis* y) {
-    chart->addSeries(series);
-    series->attachAxis(x);
-    series->attachAxis(y);
+  // A legend entry with the count of points an axis could not show, then `note`.
+  QString omitted(const QString& name, int count, const QString& note = QString()) const {
+    QStringList parts;
+    if (count > 0) parts << (count == 1 ? text(t_.one_omitted) : text(t_.omitted).arg(count));
+    if (!note.isEmpty()) parts << note;
+    return parts.isEmpty() ? name : name + " (" + parts.join("; ") + ")";
+  }
+
+  // Why a scheme has no U, if it has none.
+  QString no_uncertainty(const results::SchemeMeasures* m) const {
+    if (m == nullptr) return QString();
+    std::string_view why;
+    switch (m->uncertainty.outcome) {
+      case results::UncertaintyOutcome::TooFewMeshes:
+        why = texts_.too_few_meshes;
+        break;
+      case results::UncertaintyOutcome::InvalidData:
+        why = texts_.invalid_data;
+        break;
+      case results::UncertaintyOutcome::NoFit:
+        why = texts_.no_fit;
+        break;
+      case results::UncertaintyOutcome::Estimated:
+      case results::UncertaintyOutcome::GridIndependent:
+        return QString();
+    }
+    return text(texts_.no_uncertainty) + ": " + text(why);
+  }
+
+  // The value at h = 0 and its legend entry: the Eca-Hoekstra phi0 when there is an estimate,
+  // else Ti_a of the finest triplet.
+  std::optional<std::pair<double, QString>> extrapolated(const model::Series& s,
+                                                         const results::SchemeMeasures* m) const {
+    if (m != nullptr) {
+      const results::Uncertainty& u = m->uncertainty;
+      if (u.outcome == results::UncertaintyOutcome::Estimated && std::isfinite(u.phi0)) {
+        const QString how =
+            text(results::expansion_name(u.estimator)) + ", " +
+            text(u.weighting == results::Weighting::Weighted ? texts_.weighted : texts_.unweighted);
+        return std::pair{u.phi0, text(t_.phi0).arg(number(u.phi0), how)};
+      }
+      if (u.outcome == results::UncertaintyOutcome::GridIndependent && std::isfinite(u.phi0))
+        return std::pair{u.phi0, text(t_.phi0).arg(number(u.phi0), text(texts_.grid_independent))};
+    }
+    const std::size_t n = s.mesh_count();
+    if (n > model::kFirstTripletMesh && std::isfinite(s.ti_a[n - 1]))
+      return std::pair{s.ti_a[n - 1], text(t_.finest_ti_a).arg(number(s.ti_a[n - 1]))};
+    return std::nullopt;
   }
 
   const results::VariableResult& var_;
-  Extent h_extent_;
-  Legend errors_legend_;
-  Legend orders_legend_;
+  const results::Texts& texts_;
+  const results::Texts::Charts& t_;
+  Extent sizes_;  // every positive size of every scheme, for the log axes
 };
-
-constexpr int kLegendRows = 4;  // the scheme's title and at most three entries
-
-// The legend of one chart in `box`: a column per scheme headed by its title as in the report.
-void draw_legend(QPainter& painter, const QRectF& box, const Legend& legend) {
-  static const QString kTitle[] = {QStringLiteral("Esquema de Ordem Baixa"),
-                                   QStringLiteral("Esquema de Ordem Alta")};
-  const qreal row = box.height() / kLegendRows;
-  const qreal column = box.width() / 2;
-  const qreal sample = 3 * row;
-  QFont plain = painter.font();
-  plain.setBold(false);
-  QFont bold = plain;
-  bold.setBold(true);
-  for (int k : {kLow, kHigh}) {
-    const qreal left = box.left() + k * column + row;
-    painter.setFont(bold);
-    painter.setPen(kSchemeColour[k]);
-    painter.drawText(QRectF(left, box.top(), column - row, row), Qt::AlignVCenter | Qt::AlignLeft,
-                     kTitle[k]);
-    painter.setFont(plain);
-    int line = 1;
-    for (const LegendEntry& e : legend) {
-      if (e.scheme != k) continue;
-      const qreal y = box.top() + (line + 0.5) * row;
-      const QPointF middle(left + sample / 2, y);
-      if (e.line.style() != Qt::NoPen) {
-        painter.setPen(e.line);
-        painter.drawLine(QPointF(left, y), QPointF(left + sample, y));
-      }
-      if (e.marker) {
-        painter.setPen(QPen(kSchemeColour[k], 1));
-        painter.setBrush(e.line.style() == Qt::NoPen ? kSchemeColour[k].lighter(130)
-                                                     : kSchemeColour[k]);
-        const qreal r = e.line.style() == Qt::NoPen ? row * 0.28 : row * 0.18;
-        const QRectF dot(middle.x() - r, middle.y() - r, 2 * r, 2 * r);
-        if (e.line.style() == Qt::NoPen) {
-          painter.drawRect(dot);
-        } else {
-          painter.drawEllipse(dot);
-        }
-        painter.setBrush(Qt::NoBrush);
-      }
-      painter.setPen(Qt::black);
-      const QRectF text(left + sample + row / 2, y - row / 2, column - sample - 2 * row, row);
-      painter.drawText(
-          text, Qt::AlignVCenter | Qt::AlignLeft,
-          painter.fontMetrics().elidedText(e.text, Qt::ElideRight, static_cast<int>(text.width())));
-      ++line;
-    }
-  }
-}
 
 }  // namespace
 
@@ -350,104 +354,119 @@ std::optional<Format> format_named(std::string_view name) {
   return std::nullopt;
 }
 
-void paint(QPainter& painter, const QRectF& target, const results::VariableResult& var) {
+QSize file_size(Chart chart, const model::Variable& var) {
+  if (chart == Chart::Values) return {1200, 800};
+  return has_exact(var) ? kFileSize : QSize(kFileSize.width() / 2, kFileSize.height());
+}
+
+void paint(QPainter& painter, const QRectF& target, const results::VariableResult& var, Chart chart,
+           results::Language language) {
+  const QSizeF natural(file_size(chart, var.numbers));
+  const qreal scale =
+      std::min(target.width() / natural.width(), target.height() / natural.height());
+  if (!(scale > 0)) return;
   painter.save();
   painter.fillRect(target, Qt::white);
+  painter.translate(target.topLeft());
+  painter.scale(scale, scale);
+  const QRectF box(0, 0, target.width() / scale, target.height() / scale);
+  const results::Texts& texts = results::texts(language);
+
   QFont heading = painter.font();
   heading.setPointSizeF(13);
   heading.setBold(true);
   painter.setFont(heading);
   const qreal heading_height = QFontMetricsF(heading).height() * 1.8;
-  const QRectF heading_box(target.left(), target.top(), target.width(), heading_height);
   const QString name = QString::fromStdString(var.numbers.name);
   painter.setPen(Qt::black);
-  painter.drawText(heading_box, Qt::AlignCenter,
-                   QStringLiteral("Variável %1%2")
-                       .arg(var.numbers.number)
-                       .arg(name.isEmpty() ? QString() : ": " + name));
+  painter.drawText(QRectF(box.left(), box.top(), box.width(), heading_height), Qt::AlignCenter,
+                   text(texts.variable) + " " + QString::number(var.numbers.number) +
+                       (name.isEmpty() ? QString() : ": " + name));
+  heading.setPointSizeF(9);
+  heading.setBold(false);
+  painter.setFont(heading);
 
-  QFont legend_font = painter.font();
-  legend_font.setPointSizeF(9);
-  legend_font.setBold(false);
-  const qreal legend_height = QFontMetricsF(legend_font).height() * 1.6 * kLegendRows;
-
-  QGraphicsScene scene;
-  ChartBuilder builder(var);
-  QChart* left = builder.errors();
-  QChart* right = builder.orders();
-  scene.addItem(left);
-  scene.addItem(right);
-  const qreal w = target.width() / 2;
-  const qreal h = std::max<qreal>(target.height() - heading_height - legend_height, 1);
-  left->setGeometry(QRectF(0, 0, w, h));
-  right->setGeometry(QRectF(w, 0, w, h));
-  scene.setSceneRect(0, 0, target.width(), h);
-  const qreal top = target.top() + heading_height;
-  scene.render(&painter, QRectF(target.left(), top, target.width(), h), scene.sceneRect());
-
-  painter.setFont(legend_font);
-  const qreal legend_top = top + h;
-  // Under each chart, indented to its plot area.
-  for (int side = 0; side < 2; ++side) {
-    QChart* chart = side == 0 ? left : right;
-    const QRectF plot = chart->plotArea();
-    const QRectF box(target.left() + side * w + plot.left(), legend_top, plot.width(),
-                     legend_height);
-    draw_legend(painter, box, side == 0 ? builder.errors_legend() : builder.orders_legend());
+  const Builder builder(var, texts);
+  std::vector<Plot> plots;
+  if (chart == Chart::Values) {
+    plots.push_back(builder.values());
+  } else {
+    if (has_exact(var.numbers)) plots.push_back(builder.errors());
+    plots.push_back(builder.orders());
   }
+  const qreal width = box.width() / static_cast<qreal>(plots.size());
+  auto panel = [&](std::size_t i) {
+    return QRectF(box.left() + static_cast<qreal>(i) * width, heading_height, width,
+                  box.height() - heading_height);
+  };
+  // Side by side, the plots keep one height: the tallest legend's room under each.
+  qreal legend_room = 0;
+  for (std::size_t i = 0; i < plots.size(); ++i)
+    legend_room = std::max(legend_room, legend_height(painter.font(), panel(i), plots[i]));
+  for (std::size_t i = 0; i < plots.size(); ++i)
+    draw(painter, panel(i), plots[i], texts.chart, legend_room);
   painter.restore();
 }
 
-QImage render_image(const results::VariableResult& var, QSize size) {
-  QImage image(size, QImage::Format_ARGB32_Premultiplied);
+QImage render_image(const results::VariableResult& var, Chart chart, results::Language language,
+                    QSize size) {
+  QImage image(size, QImage::Format_RGB32);
+  if (image.isNull()) return image;
   image.fill(Qt::white);
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setRenderHint(QPainter::TextAntialiasing);
-  paint(painter, QRectF(QPointF(0, 0), QSizeF(size)), var);
+  paint(painter, QRectF(QPointF(0, 0), QSizeF(size)), var, chart, language);
   return image;
 }
 
-QByteArray encode(const results::VariableResult& var, Format format, QSize size) {
+QByteArray encode(const results::VariableResult& var, Chart chart, Format format,
+                  results::Language language, std::optional<QSize> size) {
+  const QSize file = size.value_or(file_size(chart, var.numbers));
+  if (format == Format::Png) return encode_png(render_image(var, chart, language, file));
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
-  const QRectF area(QPointF(0, 0), QSizeF(size));
+  const QRectF area(QPointF(0, 0), QSizeF(file));
   switch (format) {
     case Format::Png:
-      render_image(var, size).save(&buffer, "PNG");
       break;
     case Format::Svg: {
       QSvgGenerator svg;
       svg.setOutputDevice(&buffer);
-      svg.setSize(size);
+      svg.setSize(file);
       svg.setViewBox(area);
       svg.setResolution(96);
       svg.setTitle(QStringLiteral("Tavo"));
       QPainter painter(&svg);
       painter.setRenderHint(QPainter::Antialiasing);
-      paint(painter, area, var);
+      paint(painter, area, var, chart, language);
       break;
     }
     case Format::Pdf: {
       QPdfWriter pdf(&buffer);
       pdf.setResolution(96);
-      pdf.setPageSize(QPageSize(QSizeF(size) * 72.0 / 96.0, QPageSize::Point));
+      pdf.setPageSize(QPageSize(QSizeF(file) * 72.0 / 96.0, QPageSize::Point));
       pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
       pdf.setCreator(QStringLiteral("Tavo"));
       QPainter painter(&pdf);
       painter.setRenderHint(QPainter::Antialiasing);
-      paint(painter, area, var);
+      paint(painter, area, var, chart, language);
       break;
     }
   }
   return bytes;
 }
 
-std::string file_name(const model::Variable& var, Format format) {
+QByteArray encode(const results::VariableResult& var, Format format, std::optional<QSize> size) {
+  return encode(var, Chart::Convergence, format, results::Language::English, size);
+}
+
+std::string file_name(const model::Variable& var, Format format, Chart chart) {
   const std::string safe = results::file_safe(var.name);
   std::string name = std::to_string(var.number);
   if (!safe.empty()) name += "-" + safe;
+  if (chart == Chart::Values) name += "-values";
   return name + "." + std::string(extension(format));
 }
 

@@ -72,13 +72,32 @@ constexpr Texts kEnglish{
     .language = "language",
     .summary = "Summary",
     .charts = "Charts",
-    .no_charts = "This tavo was built without Qt Charts: the page has no charts.",
+    .no_charts = "This tavo was built without its charts (Qt SVG): the page has no charts.",
     .references = "References",
     .procedures =
         "The GCI is Roache's grid convergence index as Celik et al. apply it, with the "
         "safety factor above; e_a, e_ext and the extrapolation with the apparent order "
         "follow Celik et al. as well. U is the numerical uncertainty of Eça and "
         "Hoekstra.",
+    .chart =
+        {
+            .values_title = "Value against mesh size h",
+            .errors_title = "Error against the exact solution",
+            .orders_title = "Apparent order",
+            .values_window = "values",
+            .low_scheme = "Low-order scheme",
+            .high_scheme = "High-order scheme",
+            .exact_solution = "Exact solution",
+            .value_with_u = "Th ± U (Eça-Hoekstra)",
+            .gci_band = "Th ± GCI·|Th|",
+            .phi0 = "φ0 = %1 (Eça-Hoekstra, %2)",
+            .finest_ti_a = "Ti_a = %1 (finest triplet)",
+            .slope = "slope pL = %1",
+            .formal_order = "formal order pL = %1",
+            .one_omitted = "1 point omitted",
+            .omitted = "%1 points omitted",
+            .more_schemes = "%1 more schemes not shown",
+        },
 };
 
 constexpr Texts kPortuguese{
@@ -148,13 +167,32 @@ constexpr Texts kPortuguese{
     .language = "idioma",
     .summary = "Resumo",
     .charts = "Gráficos",
-    .no_charts = "Este tavo foi compilado sem o Qt Charts: a página não tem gráficos.",
+    .no_charts = "Este tavo foi compilado sem os gráficos (Qt SVG): a página não tem gráficos.",
     .references = "Referências",
     .procedures =
         "O GCI é o índice de convergência de malha de Roache como Celik et al. o "
         "aplicam, com o fator de segurança acima; e_a, e_ext e a extrapolação com a "
         "ordem aparente também seguem Celik et al. U é a incerteza numérica de Eça e "
         "Hoekstra.",
+    .chart =
+        {
+            .values_title = "Valor em função do tamanho de malha h",
+            .errors_title = "Erro em relação à solução exata",
+            .orders_title = "Ordem aparente",
+            .values_window = "valores",
+            .low_scheme = "Esquema de Ordem Baixa",
+            .high_scheme = "Esquema de Ordem Alta",
+            .exact_solution = "Solução exata",
+            .value_with_u = "Th ± U (Eça-Hoekstra)",
+            .gci_band = "Th ± GCI·|Th|",
+            .phi0 = "φ0 = %1 (Eça-Hoekstra, %2)",
+            .finest_ti_a = "Ti_a = %1 (tripleto mais fino)",
+            .slope = "inclinação pL = %1",
+            .formal_order = "ordem assintótica pL = %1",
+            .one_omitted = "1 ponto omitido",
+            .omitted = "%1 pontos omitidos",
+            .more_schemes = "mais %1 esquemas não mostrados",
+        },
 };
 
 }  // namespace

@@ -69,6 +69,26 @@ struct Texts {
       language;
   std::string_view summary, charts, no_charts;
   std::string_view references, procedures;  // the lead sentence of the references
+
+  // The charts' texts. %1 stands for a number (a count where it says so), %2 for a text.
+  struct Charts {
+    std::string_view values_title;    // "Value against mesh size h"
+    std::string_view errors_title;    // "Error against the exact solution"
+    std::string_view orders_title;    // "Apparent order"
+    std::string_view values_window;   // "values": the value chart's window, beside the name
+    std::string_view low_scheme;      // the legend's title of the run's scheme "low"
+    std::string_view high_scheme;     // and of "high"
+    std::string_view exact_solution;  // the legend's title of the exact value
+    std::string_view value_with_u;    // "Th ± U (Eça-Hoekstra)"
+    std::string_view gci_band;        // "Th ± GCI·|Th|"
+    std::string_view phi0;            // "φ0 = %1 (Eça-Hoekstra, %2)"
+    std::string_view finest_ti_a;     // "Ti_a = %1 (finest triplet)"
+    std::string_view slope;           // "slope pL = %1"
+    std::string_view formal_order;    // "formal order pL = %1"
+    std::string_view one_omitted;     // "1 point omitted"
+    std::string_view omitted;         // "%1 points omitted" (a count)
+    std::string_view more_schemes;    // "%1 more schemes not shown" (a count)
+  } chart;
 };
 
 const Texts& texts(Language language);

@@ -360,10 +360,11 @@ void expect_page(const fs::path& html, const Json& j, std::size_t tables,
   EXPECT_EQ(count("<table class=\"summary\""), 1u);
   EXPECT_EQ(count("<section class=\"variable\""), j["variables"].size());
 #ifdef TAVO_HAVE_PLOTS
-  // One chart per variable, with the lines Qt drew.
+  // A figure per variable of its two charts (values, convergence), with the lines Qt drew.
+  const std::size_t charts = 2 * j["variables"].size();
   EXPECT_EQ(count("<figure>"), j["variables"].size());
-  EXPECT_EQ(count("<svg "), j["variables"].size());
-  EXPECT_EQ(count("</svg>"), j["variables"].size());
+  EXPECT_EQ(count("<svg "), charts);
+  EXPECT_EQ(count("</svg>"), charts);
   EXPECT_GT(count("<polyline"), 4 * j["variables"].size());
 #else
   EXPECT_EQ(count("<svg"), 0u);

@@ -118,11 +118,15 @@ void check_chart_windows() {
     const results::Results r =
         results::compute(analysis::run_numbers(analysis::state()), {}, "1.0");
     const QList<QMdiSubWindow*> subs = frame->client()->subWindowList();
-    for (std::size_t i = 0; i < r.size() && i < std::size_t(subs.size()); ++i) {
+    // Each variable's value chart, then its convergence chart.
+    constexpr std::size_t kPerVariable = std::size(plots::kCharts);
+    for (std::size_t i = 0; i < r.size() * kPerVariable && i < std::size_t(subs.size()); ++i) {
       auto* shown = qobject_cast<console::window::ImageWindow*>(subs[qsizetype(i)]->widget());
       const QImage image = shown != nullptr ? shown->snapshot() : QImage();
       const bool drawn =
-          !image.isNull() && plots::render_image(r.variable(i), image.size()) == image;
+          !image.isNull() &&
+          plots::render_image(r.variable(i / kPerVariable), plots::kCharts[i % kPerVariable],
+                              results::Language::English, image.size()) == image;
       std::printf("window|%s|%dx%d|%d\n", qPrintable(subs[qsizetype(i)]->windowTitle()),
                   image.width(), image.height(), drawn);
     }
@@ -213,14 +217,14 @@ class ExtrasWindowTest : public QObject {
   }
 
  private slots:
-  void chartsAreDrawnOnTheGuiThreadForTheProgram() {
+  void chartsAreDrawnForTheProgram() {
     Run r = run_scenario("tavo-extras", copy_example());
     QVERIFY2(!r.err.contains("Sanitizer"), qPrintable(r.err));
     QCOMPARE(r.exit_code, 0);
     QCOMPARE(r.out, QString());  // no box
     QVERIFY(read(dir_.filePath("r.json")).startsWith("{\n  \"program\": \"Tavo\""));
     const QStringList charts = QDir(dir_.filePath("charts")).entryList({"*.png"}, QDir::Files);
-    QCOMPARE(charts.size(), 3);
+    QCOMPARE(charts.size(), 6);
     for (const QString& name : charts) {
       QImage image;
       QVERIFY(image.load(dir_.filePath("charts/" + name), "PNG"));
@@ -230,7 +234,7 @@ class ExtrasWindowTest : public QObject {
 
   void chartsOpenAsWindowsAfterTheEditorAndTheFrameStaysUntilClosed() {
 #ifndef TAVO_HAVE_PLOTS
-    QSKIP("built without Qt Charts");
+    QSKIP("built without the charts");
 #else
     const QString folder = copy_example();
     QVERIFY(QDir(folder).mkdir("bin"));
@@ -247,14 +251,17 @@ class ExtrasWindowTest : public QObject {
     const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.value(0), QString("frame|1"));
     QCOMPARE(lines.value(1), QString("editor|dados.r33;relatorio.txt;"));
-    QCOMPARE(lines.mid(2, 4),
-             (QStringList{"window|1 - u(1/2): meio do dominio|1200x480|1",
+    QCOMPARE(lines.mid(2, 7),
+             (QStringList{"window|1 - u(1/2): meio do dominio (values)|900x600|1",
+                          "window|1 - u(1/2): meio do dominio|1200x480|1",
+                          "window|2 - u(3/4): perto da camada limite (values)|900x600|1",
                           "window|2 - u(3/4): perto da camada limite|1200x480|1",
-                          "window|3 - media de u no dominio|1200x480|1", "windows|3"}));
+                          "window|3 - media de u no dominio (values)|900x600|1",
+                          "window|3 - media de u no dominio|1200x480|1", "windows|6"}));
     const QString filters =
         "filters|Bitmap Files(*.bmp);SVG Files(*.svg);PNG Files(*.png);PDF Files(*.pdf);"
         "All Files(*.*)";
-    QCOMPARE(lines.mid(6), (QStringList{filters, filters}));
+    QCOMPARE(lines.mid(9), (QStringList{filters, filters}));
     // Drawn anew as vector graphics, not the window's bitmap.
     const QByteArray svg = read(dir_.filePath("grafico.svg"));
     QVERIFY(svg.startsWith("<?xml"));
@@ -263,7 +270,7 @@ class ExtrasWindowTest : public QObject {
     const QByteArray pdf = read(dir_.filePath("grafico.pdf"));
     QVERIFY(pdf.startsWith("%PDF-"));
     QVERIFY(pdf.trimmed().endsWith("%%EOF"));
-    QCOMPARE(QDir(dir_.filePath("charts")).entryList({"*.svg"}, QDir::Files).size(), 3);
+    QCOMPARE(QDir(dir_.filePath("charts")).entryList({"*.svg"}, QDir::Files).size(), 6);
 #endif
   }
 
