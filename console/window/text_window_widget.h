@@ -62,7 +62,6 @@ class TextWindowWidget : public ImageWindow, private TextView {
   ~TextWindowWidget() override;
 
   TextWindow& text_window() { return *window_; }
-  const std::shared_ptr<TextWindow>& text_window_ptr() const { return window_; }
 
   // On the GUI thread: the font, the image and the grid for a request; the model starts
   // afresh. False when the image cannot be made.
