@@ -10,7 +10,7 @@
 #include "analysis/state.h"
 #include "console/core/library.h"
 #include "console/core/program_end.h"
-#include "console/core/run_command.h"
+#include "console/core/shell_command.h"
 #include "recio/edit.h"
 #include "recio/statements.h"
 
@@ -89,7 +89,8 @@ void run_sequence(EditorUse editor) {
 
   report_variables(s);
 
-  if (editor == EditorUse::Open) s.shell_status = console::RunCommand(editor_command);
+  if (editor == EditorUse::Open)
+    s.shell_status = static_cast<std::int32_t>(console::run_shell_command(editor_command));
   recio::close(kReportUnit);
   console::set_exit_mode(static_cast<int>(console::ExitMode::NoPersist));
 }
