@@ -14,8 +14,7 @@ constexpr std::size_t kRecordLimit = 8192;
 }  // namespace
 
 bool console_units_use_windows() {
-  FrontEnd* fe = front_end();
-  return fe != nullptr && fe->has_text_windows() && library().initialised();
+  return front_end_windows() != nullptr && library().initialised();
 }
 
 std::int32_t open_unit_window(int unit, std::string_view title) {
@@ -41,7 +40,8 @@ bool write_unit_text(std::int32_t window, std::string_view bytes) {
 
 bool read_unit_record(std::int32_t window, std::string& record) {
   Library& lib = library();
-  if (FrontEnd* fe = front_end()) fe->activate_window(lib.windows().find(window));
+  if (WindowServices* services = front_end_windows())
+    services->activate_window(lib.windows().find(window));
   std::vector<char> buffer(kRecordLimit);
   const int n = lib.read_line(window, buffer);
   if (n < 0) return false;

@@ -53,14 +53,14 @@ WindowHandle Library::window_handle(std::int32_t code) const {
 }
 
 bool Library::set_window_text(WindowHandle window, std::string_view text) {
-  FrontEnd* fe = front_end();
-  if (!initialised() || fe == nullptr || window == kNoWindow || window == kInvalidWindow)
+  WindowServices* windows = front_end_windows();
+  if (!initialised() || windows == nullptr || window == kNoWindow || window == kInvalidWindow)
     return false;
-  return fe->set_window_text(window, text);
+  return windows->set_window_text(window, text);
 }
 
 void Library::notify_status() const {
-  if (FrontEnd* fe = front_end()) fe->status_changed();
+  if (WindowServices* windows = front_end_windows()) windows->status_changed();
 }
 
 int Library::set_run_state(int state) {
@@ -172,8 +172,8 @@ void Library::apply_menu_context(const MenuContext& context) {
 int Library::close_unit_window(std::int32_t id, bool keep) {
   WindowHandle window = windows_.find(id);
   if (window == kInvalidWindow) return -1;
-  FrontEnd* fe = front_end();
-  if (fe == nullptr || fe->close_window(window, keep) != 0) return -1;
+  WindowServices* services = front_end_windows();
+  if (services == nullptr || services->close_window(window, keep) != 0) return -1;
   if (std::shared_ptr<TextWindow> record = windows_.record(id)) {
     record->set_closed();
     if (keep) record->set_title(record->title() + "-Closed");

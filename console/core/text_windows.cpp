@@ -19,15 +19,15 @@ std::int32_t Library::open_window(std::optional<std::string_view> title,
   if (placement.kind != Placement::kMinimised && placement.kind != Placement::kMaximised &&
       placement.kind != Placement::kExplicit)
     return -1;
-  FrontEnd* fe = front_end();
-  if (fe == nullptr || !fe->has_text_windows()) return -1;
+  WindowServices* services = front_end_windows();
+  if (services == nullptr) return -1;
   std::lock_guard open(open_mutex_);
   const std::int32_t id = windows_.reserve();
   if (id < 0) return -1;
   std::string name =
       title ? std::string(*title) : "Graphic" + std::to_string(id - WindowTable::kFirstId + 1);
   auto record = std::make_shared<TextWindow>(id, name);
-  const WindowHandle handle = fe->open_text_window(record, name, placement);
+  const WindowHandle handle = services->open_text_window(record, name, placement);
   if (handle == kNoWindow || handle == kInvalidWindow) {
     windows_.release(id);
     return -1;
@@ -39,8 +39,9 @@ std::int32_t Library::open_window(std::optional<std::string_view> title,
 int Library::configure_window(std::int32_t id, const WindowConfig& config) {
   const WindowHandle handle = windows_.find(id);
   std::shared_ptr<TextWindow> record = windows_.record(id);
-  FrontEnd* fe = front_end();
-  if (record == nullptr || fe == nullptr || !fe->configure_text_window(handle, config)) return 0;
+  WindowServices* services = front_end_windows();
+  if (record == nullptr || services == nullptr || !services->configure_text_window(handle, config))
+    return 0;
   if (config.title) record->set_title(*config.title);
   return 1;
 }
@@ -130,7 +131,7 @@ int Library::read_line(std::int32_t id, std::span<char> buffer) {
   if (!finished) {
     lock_status_prompt(std::string(kInputPending) + window->title());
     set_menu_item_enabled(command::kInput, true);
-    FrontEnd* fe = front_end();
+    GuiThread* gui = front_end_gui_thread();
     const bool nested = on_gui_thread();
     for (;;) {
       auto signalled = [this] { return input_signalled_ || read_ended_; };
@@ -138,8 +139,8 @@ int Library::read_line(std::int32_t id, std::span<char> buffer) {
       if (nested) {
         // The GUI thread itself reads: its events run until the line is in.
         lock.unlock();
-        if (fe != nullptr) {
-          fe->wait_on_gui_thread([this, signalled] {
+        if (gui != nullptr) {
+          gui->wait_on_gui_thread([this, signalled] {
             std::lock_guard inner(input_mutex_);
             return signalled();
           });
@@ -206,7 +207,7 @@ void Library::edit_line(TextWindow& window, unsigned char c) {
   if (edit.erase) window.erase_back();
   if (!edit.echo.empty()) window.write(edit.echo);
   if (edit.beep) {
-    if (FrontEnd* fe = front_end()) fe->beep();
+    if (WindowServices* services = front_end_windows()) services->beep();
   }
 }
 
@@ -259,8 +260,8 @@ void Library::window_destroyed(WindowHandle window) {
 }
 
 bool Library::choose_file(std::string& name, std::string_view title) {
-  FrontEnd* fe = front_end();
-  return fe != nullptr && fe->choose_file(name, title);
+  WindowServices* services = front_end_windows();
+  return services != nullptr && services->choose_file(name, title);
 }
 
 }  // namespace console

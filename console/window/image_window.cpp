@@ -70,7 +70,8 @@ void ImageWindow::command(int id) {
       return;
     case command::kInput:
       if (const std::int32_t reading = library_.reading_window(); reading != 0) {
-        if (FrontEnd* fe = front_end()) fe->activate_window(library_.windows().find(reading));
+        if (WindowServices* services = front_end_windows())
+          services->activate_window(library_.windows().find(reading));
       }
       return;
     case command::kPaste:

@@ -16,6 +16,7 @@ namespace console {
 namespace {
 
 using testing::FakeFrontEnd;
+using testing::FakeWindowFrontEnd;
 
 TEST(Menu, FullBarHasTheExactTextsAndIds) {
   struct Expected {
@@ -126,7 +127,7 @@ TEST(Library, ApplicationNameIsTheExecutableWithoutDirectoryAndExtension) {
 }
 
 TEST(Library, SecondInitialisationWarnsAndFails) {
-  FakeFrontEnd fe;
+  FakeWindowFrontEnd fe;
   Library lib;
   EXPECT_EQ(lib.window_handle(static_cast<std::int32_t>(kFrameWindowCode)), kNoWindow);
   EXPECT_FALSE(lib.set_window_text(WindowHandle{7}, "TAVO 1.0 - Tavorama"));
@@ -142,7 +143,7 @@ TEST(Library, SecondInitialisationWarnsAndFails) {
 }
 
 TEST(Library, WindowHandleQueryAndFrameCaption) {
-  FakeFrontEnd fe;
+  FakeWindowFrontEnd fe;
   Library lib;
   ASSERT_TRUE(lib.begin_initialisation("tavo"));
   lib.complete_initialisation(WindowHandle{7});
@@ -167,7 +168,7 @@ TEST(Library, WindowHandleQueryAndFrameCaption) {
 }
 
 TEST(Library, RunStateAndStatusLineNotifyTheFrontEnd) {
-  FakeFrontEnd fe;
+  FakeWindowFrontEnd fe;
   Library lib;
   EXPECT_EQ(lib.pause(), PauseStep::SuspendProgram);
   EXPECT_EQ(lib.menu().find(command::kResume)->text, "&Resume\tCtrl+Q");

@@ -20,12 +20,12 @@ namespace {
 using namespace std::chrono_literals;
 using tavo::testing::copied_rows;
 using testing::FakeFrontEnd;
+using testing::FakeWindowFrontEnd;
 
 class TextWindows : public ::testing::Test {
  protected:
   TextWindows() {
     set_gui_thread();  // this thread types; reads run on others
-    fe.text_windows = true;
     lib.begin_initialisation("tavo");
     lib.complete_initialisation(WindowHandle{1});
   }
@@ -55,7 +55,7 @@ class TextWindows : public ::testing::Test {
   }
   bool input_enabled() { return lib.menu().find(command::kInput)->enabled; }
 
-  FakeFrontEnd fe;
+  FakeWindowFrontEnd fe;
   Library lib;
 };
 
@@ -79,7 +79,7 @@ TEST_F(TextWindows, OpenRefusesOtherPlacementsAndFrontEndsWithoutWindows) {
   Placement minimised;
   minimised.kind = Placement::kMinimised;
   EXPECT_EQ(lib.open_window(std::nullopt, minimised), 1024);
-  fe.text_windows = false;
+  FakeFrontEnd without_windows;
   EXPECT_EQ(lib.open_window(std::nullopt), -1);
 }
 
