@@ -8,7 +8,7 @@
 #include "analysis/io.h"
 #include "analysis/pipeline.h"
 #include "analysis/state.h"
-#include "console/core/library.h"
+#include "console/core/console.h"
 #include "console/core/program_end.h"
 #include "console/core/shell_command.h"
 #include "recio/edit.h"

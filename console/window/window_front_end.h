@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "console/core/console.h"
 #include "console/core/frontend.h"
-#include "console/core/library.h"
 #include "console/core/program_end.h"
 #include "console/core/safe_lock.h"
 #include "console/window/mailbox.h"
@@ -38,7 +38,7 @@ inline constexpr WindowHandle kFrameHandle{1};
 class WindowFrontEnd final : public FrontEnd, public WindowServices, public GuiThread {
  public:
   // On the GUI thread.
-  explicit WindowFrontEnd(Library& library);
+  explicit WindowFrontEnd(Console& console);
   ~WindowFrontEnd() override;
 
   // On the GUI thread: the frame whose boxes, caption and status line this front end serves.
@@ -110,7 +110,7 @@ class WindowFrontEnd final : public FrontEnd, public WindowServices, public GuiT
   void serve(BoxRequest* request);
   void frame_closing();
 
-  Library& library_;
+  Console& console_;
   GuiMailbox mailbox_;
   QPointer<FrameWindow> frame_;
   std::atomic<bool> status_posted_{false};
