@@ -141,7 +141,7 @@ class TerminalFrontEnd final : public FrontEnd {
 
 }  // namespace
 
-int run(ProgramEntry program, TerminationHook termination) {
+int run(const ProgramBody& program, TerminationHook termination) {
   static TerminalFrontEnd front_end;
   install_front_end(&front_end);
   // The library knows its name but owns no frame: the window-handle query answers 0.

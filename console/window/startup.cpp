@@ -36,7 +36,7 @@ void lower_priority() {
   if (errno == 0) ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), nice + 1);
 }
 
-void program_thread(ProgramEntry program, TerminationHook termination) {
+void program_thread(const ProgramBody& program, TerminationHook termination) {
   lower_priority();
   thread_record();
   program();
@@ -47,7 +47,7 @@ void program_thread(ProgramEntry program, TerminationHook termination) {
 
 }  // namespace
 
-int run(int& argc, char** argv, ProgramEntry program, TerminationHook termination) {
+int run(int& argc, char** argv, ProgramBody program, TerminationHook termination) {
   Console& console = process_console();
   std::string name = read_application_name();
 
@@ -80,7 +80,7 @@ int run(int& argc, char** argv, ProgramEntry program, TerminationHook terminatio
   console.complete_initialisation(kFrameHandle);
   set_exit_mode(static_cast<int>(ExitMode::Prompt));
 
-  std::thread worker(program_thread, program, termination);
+  std::thread worker(program_thread, std::move(program), termination);
   const int quit_code = QApplication::exec();
 
   // A loop that ended without the frame closing (the session ending) counts as a close.

@@ -34,13 +34,6 @@
 
 namespace {
 
-// Set by a scenario before the program thread starts.
-app::Options g_options;
-
-void program() {
-  app::run_program(g_options, "1.0");
-}
-
 // Answers the failure's box, and reports it on standard output for the parent.
 void answer_boxes() {
   auto* timer = new QTimer(qApp);
@@ -59,10 +52,10 @@ void answer_boxes() {
 
 int run_tavo(int& argc, char** argv, const app::Options& options, void (*watch)() = answer_boxes) {
   if (::chdir(std::getenv("TAVO_TEST_CASE")) != 0) return 99;
-  g_options = options;
   QApplication qt(argc, argv);
   watch();
-  return console::window::run(argc, argv, program, recio::run_exit_handler);
+  return console::window::run(
+      argc, argv, [options] { app::run_program(options, "1.0"); }, recio::run_exit_handler);
 }
 
 #ifdef TAVO_HAVE_PLOTS

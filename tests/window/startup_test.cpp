@@ -143,7 +143,7 @@ void name_the_frame() {
   std::_Exit(static_cast<int>(0xC000001Du));  // severe, message 29
 }
 
-int run_child(int& argc, char** argv, console::window::ProgramEntry program,
+int run_child(int& argc, char** argv, console::ProgramBody program,
               std::deque<QMessageBox::StandardButton> answers, bool close_after_answers) {
   QApplication app(argc, argv);
   Observer observer(std::move(answers), close_after_answers);
