@@ -29,16 +29,18 @@ void RunStatus::show_finished() {
   notify();
 }
 
+void RunStatus::show_pause_in_menu(RunState state, bool program_items_enabled) {
+  {
+    std::lock_guard lock(menu_mutex_);
+    menu_.show_run_state(state);
+    menu_.set_program_items_enabled(program_items_enabled);
+  }
+  notify();
+}
+
 PauseStep RunStatus::pause() {
   PauseStep step = run_control_.pause();
-  if (step == PauseStep::SuspendProgram) {
-    {
-      std::lock_guard lock(menu_mutex_);
-      menu_.show_run_state(RunState::Paused);
-      menu_.set_program_items_enabled(false);
-    }
-    notify();
-  }
+  if (step == PauseStep::SuspendProgram) show_pause_in_menu(RunState::Paused, false);
   return step;
 }
 
@@ -48,14 +50,7 @@ void RunStatus::pause_done() {
 
 ResumeStep RunStatus::resume() {
   ResumeStep step = run_control_.resume();
-  if (step == ResumeStep::ResumeProgram) {
-    {
-      std::lock_guard lock(menu_mutex_);
-      menu_.show_run_state(RunState::Running);
-      menu_.set_program_items_enabled(true);
-    }
-    notify();
-  }
+  if (step == ResumeStep::ResumeProgram) show_pause_in_menu(RunState::Running, true);
   return step;
 }
 

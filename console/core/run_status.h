@@ -48,6 +48,8 @@ class RunStatus {
 
  private:
   void notify() const;
+  // Pause or Resume took effect: the state item shows `state`, the program's items follow.
+  void show_pause_in_menu(RunState state, bool program_items_enabled);
 
   RunControl run_control_;
   StatusMessage status_message_;

@@ -66,26 +66,24 @@ std::shared_ptr<TextWindow> TextWindows::output_window(std::int32_t id) {
   return record;
 }
 
-int TextWindows::write_text(std::int32_t id, std::string_view bytes) {
+int TextWindows::write_as_current(std::int32_t id, std::string_view bytes,
+                                  void (TextWindow::*write)(std::string_view)) {
   std::shared_ptr<TextWindow> window = output_window(id);
   if (window == nullptr) return -1;
   ThreadRecord& thread = thread_record();
   const std::int32_t previous = thread.current_window();
   thread.set_current_window(id);
-  window->write(bytes);
+  ((*window).*write)(bytes);
   thread.set_current_window(previous);
   return static_cast<int>(bytes.size());
 }
 
+int TextWindows::write_text(std::int32_t id, std::string_view bytes) {
+  return write_as_current(id, bytes, &TextWindow::write);
+}
+
 int TextWindows::write_record(std::int32_t id, std::string_view record) {
-  std::shared_ptr<TextWindow> window = output_window(id);
-  if (window == nullptr) return -1;
-  ThreadRecord& thread = thread_record();
-  const std::int32_t previous = thread.current_window();
-  thread.set_current_window(id);
-  window->write_record(record);
-  thread.set_current_window(previous);
-  return static_cast<int>(record.size());
+  return write_as_current(id, record, &TextWindow::write_record);
 }
 
 std::int32_t TextWindows::reading_window() const {

@@ -89,6 +89,9 @@ class TextWindows {
   // A window to write to, configured: none (after the "InvalidHandle" box when its slot holds no
   // text window) when there is none.
   std::shared_ptr<TextWindow> output_window(std::int32_t id);
+  // Writes through `write` with the window as the thread's current window meanwhile.
+  int write_as_current(std::int32_t id, std::string_view bytes,
+                       void (TextWindow::*write)(std::string_view));
 
   // Under input_mutex_: the pending line goes on with the paste queue's text, if any.
   PasteTake take_paste(std::size_t count);
