@@ -79,6 +79,8 @@ void save_as(console::window::FrameWindow* frame, const QString& filter, const Q
     std::printf("filters|%s\n", qPrintable(dialog->nameFilters().join(';')));
     dialog->selectNameFilter(filter);
     emit dialog->filterSelected(filter);  // as choosing it in the dialog does
+    // selectFile leaves the name field alone while it has the focus (the user may be typing).
+    if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
     dialog->selectFile(file);
     static_cast<QDialog*>(dialog)->accept();  // as the Save button does
   });

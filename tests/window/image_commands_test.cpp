@@ -49,6 +49,8 @@ void on_file_dialog(std::function<void(QFileDialog*)> act) {
     if (dialog == nullptr) return;
     timer->stop();
     timer->deleteLater();
+    // selectFile leaves the name field alone while it has the focus (the user may be typing).
+    if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
     act(dialog);
   });
   timer->start(10);
