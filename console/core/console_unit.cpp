@@ -40,8 +40,7 @@ bool write_unit_text(std::int32_t window, std::string_view bytes) {
 
 bool read_unit_record(std::int32_t window, std::string& record) {
   Console& console = process_console();
-  if (WindowServices* services = front_end_windows())
-    services->activate_window(console.windows().find(window));
+  console.activate_window(window);
   std::vector<char> buffer(kRecordLimit);
   const int n = console.read_line(window, buffer);
   if (n < 0) return false;

@@ -50,6 +50,10 @@ int TextWindows::configure_window(std::int32_t id, const WindowConfig& config) {
   return 1;
 }
 
+void TextWindows::activate_window(std::int32_t id) {
+  if (WindowServices* services = front_end_windows()) services->activate_window(windows_.find(id));
+}
+
 bool TextWindows::configured_on_first_use(std::int32_t id, const TextWindow& window) {
   return window.configured() || configure_window(id, {}) != 0 || configure_window(id, {}) != 0;
 }

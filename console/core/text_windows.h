@@ -35,6 +35,8 @@ class TextWindows {
   std::int32_t open_window(std::optional<std::string_view> title, const Placement& placement = {});
   // Configure window: 1, or 0 for a bad id or when the front end cannot.
   int configure_window(std::int32_t id, const WindowConfig& config);
+  // Makes a window the active one, without waiting.
+  void activate_window(std::int32_t id);
   // The record of a text window, or none.
   std::shared_ptr<TextWindow> text_window(std::int32_t id) const { return windows_.record(id); }
 

@@ -70,8 +70,7 @@ void ImageWindow::command(int id) {
       return;
     case command::kInput:
       if (const std::int32_t reading = console_.reading_window(); reading != 0) {
-        if (WindowServices* services = front_end_windows())
-          services->activate_window(console_.windows().find(reading));
+        console_.activate_window(reading);
       }
       return;
     case command::kPaste:
