@@ -5,7 +5,7 @@
 
 #include "analysis/io.h"
 #include "analysis/state.h"
-#include "console/core/run_command.h"
+#include "console/core/shell_command.h"
 #include "recio/run_time_error.h"
 #include "recio/statements.h"
 
@@ -55,7 +55,8 @@ void read_values(T* first, std::int32_t count) {
 
 void read_input_data(EditorUse editor) {
   State& s = state();
-  if (editor == EditorUse::Open) s.shell_status = console::RunCommand("notepad dados.r33");
+  if (editor == EditorUse::Open)
+    s.shell_status = static_cast<std::int32_t>(console::run_shell_command("notepad dados.r33"));
   connect_input(kInputFile);
 
   skip_record();

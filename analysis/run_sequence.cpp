@@ -8,9 +8,9 @@
 #include "analysis/io.h"
 #include "analysis/pipeline.h"
 #include "analysis/state.h"
-#include "console/core/library.h"
+#include "console/core/console.h"
 #include "console/core/program_end.h"
-#include "console/core/run_command.h"
+#include "console/core/shell_command.h"
 #include "recio/edit.h"
 #include "recio/statements.h"
 
@@ -90,7 +90,8 @@ void run_sequence(const RunSettings& settings) {
 
   report_variables(s, settings.pipeline);
 
-  if (editor == EditorUse::Open) s.shell_status = console::RunCommand(editor_command);
+  if (editor == EditorUse::Open)
+    s.shell_status = static_cast<std::int32_t>(console::run_shell_command(editor_command));
   recio::close(kReportUnit);
   console::set_exit_mode(static_cast<int>(console::ExitMode::NoPersist));
 }

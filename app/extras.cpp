@@ -7,7 +7,7 @@
 #include "analysis/run_numbers.h"
 #include "analysis/run_sequence.h"
 #include "app/outputs.h"
-#include "console/core/library.h"
+#include "console/core/console.h"
 #include "console/core/program_end.h"
 #include "recio/process_end.h"
 #include "recio/startup.h"
@@ -40,7 +40,7 @@ void run_program(const RunOptions& options, const std::string& version) {
 
 void end_with_status(int status) {
   recio::run_exit_handler();
-  console::library().finish_run();
+  console::process_console().finish_run();
   console::end_of_program(status);
   std::fflush(nullptr);
   std::_Exit(status);

@@ -8,28 +8,17 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <utility>
 
 #include "app/extras.h"
 #include "app/options.h"
 #include "app/study_command.h"
-#include "console/core/face.h"
-#include "console/terminal/terminal.h"
+#include "console/launch/launch.h"
 #include "recio/process_end.h"
-#include "recio/startup.h"
-
-#ifdef TAVO_HAVE_WINDOW
-#include "console/window/display.h"
-#include "console/window/startup.h"
-constexpr auto kDisplayOpens = console::window::display_opens;
-#else
-constexpr bool (*kDisplayOpens)(int, char**) = nullptr;
-#endif
 
 namespace {
 
 constexpr char kVersion[] = TAVO_VERSION;
-
-app::RunOptions g_options;  // set once in main, before the program thread starts
 
 // The editor stand-in is found through PATH, appended at its end so that another notepad
 // earlier on PATH wins (the tests put a stub there). Installed, it lives in a private folder
@@ -48,10 +37,6 @@ void append_editor_folder_to_path() {
   ::setenv("PATH", value.c_str(), 1);
 }
 
-void program() {
-  app::run_program(g_options, kVersion);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -62,10 +47,10 @@ int main(int argc, char** argv) {
     return app::run_study(*study, kVersion);
   if (const auto* import = std::get_if<app::ImportOptions>(&*command))
     return app::run_import(*import);
-  g_options = std::get<app::RunOptions>(*command);
-  if (!g_options.folder.empty() && ::chdir(g_options.folder.c_str()) != 0) {
-    std::cerr << "tavo: cannot enter the folder " << g_options.folder << ": "
-              << std::strerror(errno) << "\n";
+  app::RunOptions run = std::get<app::RunOptions>(std::move(*command));
+  if (!run.folder.empty() && ::chdir(run.folder.c_str()) != 0) {
+    std::cerr << "tavo: cannot enter the folder " << run.folder << ": " << std::strerror(errno)
+              << "\n";
     return app::kUsageStatus;
   }
   append_editor_folder_to_path();
@@ -73,9 +58,7 @@ int main(int argc, char** argv) {
   // Qt sees no argument of ours: its own options are not supported (see the help's footer).
   int qt_argc = 1;
   char* qt_argv[] = {argv[0], nullptr};
-  if (console::choose_face(kDisplayOpens, qt_argc, qt_argv) == console::Face::Terminal)
-    return console::terminal::run(program, recio::run_exit_handler);
-#ifdef TAVO_HAVE_WINDOW
-  return console::window::run(qt_argc, qt_argv, program, recio::run_exit_handler);
-#endif
+  return console::launch(
+      qt_argc, qt_argv, [run = std::move(run)] { app::run_program(run, kVersion); },
+      recio::run_exit_handler);
 }

@@ -43,7 +43,8 @@ bool ChartThread::run(const std::function<void()>& work) {
   }
   // The front end's own hand-over waits on locks the thread checkers see, and gives up when the
   // windows close; Qt's blocking call would wait for ever then.
-  if (console::FrontEnd* fe = console::front_end()) return fe->run_on_gui_thread(work);
+  if (console::GuiThread* gui = console::front_end_gui_thread())
+    return gui->run_on_gui_thread(work);
   QMetaObject::invokeMethod(app, work, Qt::BlockingQueuedConnection);
   return true;
 }

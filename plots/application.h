@@ -21,8 +21,8 @@ class ChartThread {
 
   // Runs `work` on the QApplication's thread and returns when it is done. When that is another
   // thread (the desktop front end, whose program thread calls this), it blocks until the
-  // other thread's event loop has run `work`, through the installed console front end
-  // (FrontEnd::run_on_gui_thread) when there is one. False when the front end's windows closed
+  // other thread's event loop has run `work`, through the installed console front end's
+  // GuiThread when it has one. False when the front end's windows closed
   // first and `work` did not run: the process is ending.
   [[nodiscard]] bool run(const std::function<void()>& work);
 

@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
+#include "console/core/console.h"
 #include "console/core/frontend.h"
-#include "console/core/library.h"
 
 namespace console {
 
@@ -69,7 +69,7 @@ void raise_diagnostic(DiagnosticKind kind, int code, Module module, int line) {
     }
     if (kind != DiagnosticKind::Fatal && answer == BoxAnswer::Ok) return;
   }
-  library().exit_callbacks().run_all();
+  process_console().exit_callbacks().run_all();
   std::_Exit(-1);
 }
 

@@ -67,7 +67,7 @@ struct MenuPopup {
   std::vector<MenuItem> items;
 };
 
-// One menu bar. Not thread-safe by itself: the library keeps its copy behind a lock.
+// One menu bar. Not thread-safe by itself: the console keeps its copy behind a lock.
 class MenuBarModel {
  public:
   // "&File" "&Edit" "&View" "&State" "&Window" "&Help" with their items ("&Input" grayed).

@@ -162,9 +162,9 @@ void release_workers_for_exit() {
   resume_workers();
 }
 
-ResumeStep resume_program(Library& library) {
-  const ResumeStep step = library.resume();
-  if (step != ResumeStep::None && library.run_state() != RunState::Paused) resume_workers();
+ResumeStep resume_program(RunStatus& status) {
+  const ResumeStep step = status.resume();
+  if (step != ResumeStep::None && status.run_state() != RunState::Paused) resume_workers();
   return step;
 }
 

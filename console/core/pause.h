@@ -12,7 +12,7 @@
 #include <chrono>
 #include <mutex>
 
-#include "console/core/library.h"
+#include "console/core/run_status.h"
 
 namespace console {
 
@@ -39,30 +39,30 @@ bool workers_suspended();
 // statement (recio calls this before it waits for the section).
 void release_workers_for_exit();
 
-// The Pause command (also the start of a selection): the library's state becomes Paused and the
-// program's menu items are grayed (Library::pause); when that asks for it, the workers are sent
+// The Pause command (also the start of a selection): the run state becomes Paused and the
+// program's menu items are grayed (RunStatus::pause); when that asks for it, the workers are sent
 // the stop signal under `draw_lock` (any BasicLockable: the active window's DrawLock), their
 // stopping is waited for without it (a worker waiting for the lock stops once it has drawn), and
-// the pause is marked done. Returns the library's step: None when nothing was done (already
+// the pause is marked done. Returns the run status's step: None when nothing was done (already
 // paused: the second-pause rule; finished; a pause in progress). On the GUI thread, holding no
 // lock a worker may wait for.
 template <class Lockable>
-PauseStep pause_program(Library& library, Lockable& draw_lock) {
-  const PauseStep step = library.pause();
+PauseStep pause_program(RunStatus& status, Lockable& draw_lock) {
+  const PauseStep step = status.pause();
   if (step == PauseStep::SuspendProgram) {
     {
       std::lock_guard guard(draw_lock);
       signal_workers_to_stop();
     }
     wait_for_workers_to_stop();
-    library.pause_done();
+    status.pause_done();
   }
   return step;
 }
 
 // The Resume command (also Esc, Ctrl+Q, and the end of a selection by Copy): with the second-
-// pause rule of Library::resume. The workers go on unless the program stays paused. The caller
+// pause rule of RunStatus::resume. The workers go on unless the program stays paused. The caller
 // ends any selection when the step is EndSelection or ResumeProgram. On the GUI thread.
-ResumeStep resume_program(Library& library);
+ResumeStep resume_program(RunStatus& status);
 
 }  // namespace console

@@ -128,8 +128,6 @@ class TextModel {
   Wrap wrap() const { return wrap_; }
   void set_wrap(Wrap wrap) { wrap_ = wrap; }
 
-  Colour text_colour() const { return text_colour_; }
-  Colour background() const { return background_; }
   void set_colours(Colour text, Colour background) {
     text_colour_ = text;
     background_ = background;

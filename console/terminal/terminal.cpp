@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "console/core/console.h"
 #include "console/core/frontend.h"
-#include "console/core/library.h"
 #include "console/core/program_end.h"
 
 namespace console::terminal {
@@ -107,7 +107,9 @@ Read read_answer(const ControlSignalsEndTheWait& signals, std::string& line) {
 
 class TerminalFrontEnd final : public FrontEnd {
  public:
-  std::string_view application_name() const override { return library().application_name(); }
+  std::string_view application_name() const override {
+    return process_console().application_name();
+  }
   bool shows_message_boxes() const override { return false; }
 
   BoxAnswer message_box(std::string_view text, std::string_view caption, BoxKind kind) override {
@@ -139,14 +141,14 @@ class TerminalFrontEnd final : public FrontEnd {
 
 }  // namespace
 
-int run(ProgramEntry program, TerminationHook termination) {
+int run(const ProgramBody& program, TerminationHook termination) {
   static TerminalFrontEnd front_end;
   install_front_end(&front_end);
   // The library knows its name but owns no frame: the window-handle query answers 0.
-  library().begin_initialisation(read_application_name());
+  process_console().begin_initialisation(read_application_name());
   program();
   if (termination != nullptr) termination();
-  library().finish_run();
+  process_console().finish_run();
   end_of_program(0);
   return 0;
 }

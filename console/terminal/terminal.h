@@ -3,16 +3,13 @@
 // only when standard input is one.
 #pragma once
 
-namespace console::terminal {
+#include "console/core/program.h"
 
-// The program's code (the run-time's start-up and the main program) and the run-time's
-// termination.
-using ProgramEntry = void (*)();
-using TerminationHook = void (*)();
+namespace console::terminal {
 
 // Runs the program with the terminal front end installed: the program, the termination, the
 // run state Finished and the end-of-program step. Returns 0 after a normal end; a failed run
 // ends the process itself with its status.
-int run(ProgramEntry program, TerminationHook termination);
+int run(const ProgramBody& program, TerminationHook termination);
 
 }  // namespace console::terminal

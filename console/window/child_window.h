@@ -3,7 +3,7 @@
 #pragma once
 
 namespace console {
-class Library;
+class Console;
 }
 
 namespace console::window {
@@ -14,7 +14,7 @@ class ChildWindow {
   // A menu command (ids of console::command) chosen while this window is active.
   virtual void command(int id) = 0;
   // A popup of the menu bar is about to open: enable, gray and check the items.
-  virtual void init_menu(Library& library) = 0;
+  virtual void init_menu(Console& console) = 0;
 };
 
 }  // namespace console::window

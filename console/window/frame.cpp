@@ -28,10 +28,10 @@ ChildWindow* child_of(QMdiSubWindow* sub) {
 
 }  // namespace
 
-FrameWindow::FrameWindow(Library& library, QWidget* parent)
-    : QMainWindow(parent), library_(library), picture_(picture()) {
-  setObjectName(to_qstring(library.class_name("FRAME")));
-  setWindowTitle(to_qstring(library.application_name()));
+FrameWindow::FrameWindow(Console& console, QWidget* parent)
+    : QMainWindow(parent), console_(console), picture_(picture()) {
+  setObjectName(to_qstring(console.class_name("FRAME")));
+  setWindowTitle(to_qstring(console.application_name()));
   setWindowIcon(picture_);
 
   auto* area = new QWidget(this);
@@ -41,12 +41,12 @@ FrameWindow::FrameWindow(Library& library, QWidget* parent)
   client_ = new QMdiArea(area);
   client_->setObjectName("MDICLIENT");
   status_bar_ = new StatusBar(area);
-  status_bar_->setObjectName(to_qstring(library.class_name("STATUSBAR")));
+  status_bar_->setObjectName(to_qstring(console.class_name("STATUSBAR")));
   layout->addWidget(client_, 1);
   layout->addWidget(status_bar_);
   setCentralWidget(area);
 
-  full_ = build_menus(library.menu(), true);
+  full_ = build_menus(console.menu(), true);
   minimal_ = build_menus(MenuBarModel::minimal(), false);
   install_menu_bar(Bar::Minimal);
   connect(client_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
@@ -94,8 +94,8 @@ void FrameWindow::install_menu_bar(Bar bar) {
 
 void FrameWindow::init_menu(const Popup& popup, bool full) {
   if (!full) return;
-  if (ChildWindow* child = child_of(client_->activeSubWindow())) child->init_menu(library_);
-  const MenuBarModel model = library_.menu();
+  if (ChildWindow* child = child_of(client_->activeSubWindow())) child->init_menu(console_);
+  const MenuBarModel model = console_.menu();
   const std::vector<MenuItem>& items = model.popups()[popup.index].items;
   const QList<QAction*> actions = popup.menu->actions();
   for (qsizetype i = 0; i < actions.size() && i < static_cast<qsizetype>(items.size()); ++i) {
@@ -108,7 +108,7 @@ void FrameWindow::init_menu(const Popup& popup, bool full) {
 }
 
 QString FrameWindow::caption() const {
-  return to_qstring(library_.application_name());
+  return to_qstring(console_.application_name());
 }
 
 void FrameWindow::command(int id) {
@@ -136,7 +136,7 @@ void FrameWindow::command(int id) {
       arrange_icons();
       return;
     case command::kStatusBar:
-      library_.show_status_line(library_.status_line_visible() ? 0 : 1);
+      console_.show_status_line(console_.status_line_visible() ? 0 : 1);
       refresh_status();
       centralWidget()->layout()->activate();
       return;
@@ -216,9 +216,9 @@ void FrameWindow::arrange_icons() {
 }
 
 void FrameWindow::refresh_status() {
-  status_bar_->set_texts(to_qstring(run_state_text(library_.run_state())),
-                         to_qstring(library_.status_message()));
-  status_bar_->setVisible(library_.status_line_visible());
+  status_bar_->set_texts(to_qstring(run_state_text(console_.run_state())),
+                         to_qstring(console_.status_message()));
+  status_bar_->setVisible(console_.status_line_visible());
 }
 
 void FrameWindow::closeEvent(QCloseEvent* event) {

@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "console/core/library.h"
+#include "console/core/console.h"
 
 class QMdiArea;
 class QMenu;
@@ -23,7 +23,7 @@ class FrameWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  explicit FrameWindow(Library& library, QWidget* parent = nullptr);
+  explicit FrameWindow(Console& console, QWidget* parent = nullptr);
   ~FrameWindow() override;
 
   QMdiArea* client() const { return client_; }
@@ -37,7 +37,7 @@ class FrameWindow : public QMainWindow {
   void command(int id);
   // The next command is taken in help mode (F1 held on a menu item).
   void set_help_mode() { help_mode_ = true; }
-  // Reads the run state, the status message and the status line's visibility from the library.
+  // Reads the run state, the status message and the status line's visibility from the console.
   void refresh_status();
 
   // The small picture painted while the frame is minimised (also its window icon).
@@ -66,7 +66,7 @@ class FrameWindow : public QMainWindow {
   // The minimised child windows in rows along the area's bottom edge.
   void arrange_icons();
 
-  Library& library_;
+  Console& console_;
   QMdiArea* client_ = nullptr;
   StatusBar* status_bar_ = nullptr;
   std::vector<Popup> full_;

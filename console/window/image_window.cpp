@@ -20,8 +20,8 @@
 
 namespace console::window {
 
-ImageWindow::ImageWindow(Library& library, QWidget* parent)
-    : QAbstractScrollArea(parent), library_(library) {
+ImageWindow::ImageWindow(Console& console, QWidget* parent)
+    : QAbstractScrollArea(parent), console_(console) {
   setFrameShape(QFrame::NoFrame);
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   viewport()->setAutoFillBackground(false);
@@ -69,15 +69,15 @@ void ImageWindow::command(int id) {
       if (auto* frame = qobject_cast<FrameWindow*>(window())) frame->command(command::kExit);
       return;
     case command::kInput:
-      if (const std::int32_t reading = library_.reading_window(); reading != 0) {
-        if (FrontEnd* fe = front_end()) fe->activate_window(library_.windows().find(reading));
+      if (const std::int32_t reading = console_.reading_window(); reading != 0) {
+        console_.activate_window(reading);
       }
       return;
     case command::kPaste:
-      library_.paste(to_cp1252(QGuiApplication::clipboard()->text()));
+      console_.paste(to_cp1252(QGuiApplication::clipboard()->text()));
       return;
     case command::kClearPaste:
-      library_.clear_paste();
+      console_.clear_paste();
       return;
     case command::kPause:
       pause();
@@ -118,17 +118,17 @@ void ImageWindow::command(int id) {
   }
 }
 
-void ImageWindow::init_menu(Library& library) {
-  MenuContext context = library.menu_context();
-  context.paste_pending = library.paste_pending();
-  context.read_pending = library.reading_window() != 0;
+void ImageWindow::init_menu(Console& console) {
+  MenuContext context = console.menu_context();
+  context.paste_pending = console.paste_pending();
+  context.read_pending = console.reading_window() != 0;
   const QMimeData* clipboard = QGuiApplication::clipboard()->mimeData();
   context.clipboard_has_text = clipboard != nullptr && clipboard->hasText();
   context.selection_active = selection_.active();
   context.selection_has_extent = selection_.has_extent();
   context.size_to_fit = fit_;
   context.full_screen = !full_.isNull();
-  library.apply_menu_context(context);
+  console.apply_menu_context(context);
 }
 
 QStringList ImageWindow::save_filters() const {
@@ -146,7 +146,7 @@ void ImageWindow::save() {
 }
 
 void ImageWindow::print() {
-  print_image(window(), snapshot(), plain_title(), to_qstring(library_.application_name()));
+  print_image(window(), snapshot(), plain_title(), to_qstring(console_.application_name()));
 }
 
 void ImageWindow::toggle_size_to_fit() {
@@ -154,7 +154,7 @@ void ImageWindow::toggle_size_to_fit() {
   const Qt::ScrollBarPolicy policy = fit_ ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
   setHorizontalScrollBarPolicy(policy);
   setVerticalScrollBarPolicy(policy);
-  library_.set_menu_item_checked(command::kSizeToFit, fit_);
+  console_.set_menu_item_checked(command::kSizeToFit, fit_);
   update_scroll_bars();
   if (!fit_) {
     // Back to the image's own size: a window that shows more than the image shrinks to it.
@@ -168,7 +168,7 @@ void ImageWindow::toggle_size_to_fit() {
 
 void ImageWindow::enter_full_screen() {
   if (full_) return;
-  full_ = new FullScreenView(this, to_qstring(library_.class_name("FullWnd")));
+  full_ = new FullScreenView(this, to_qstring(console_.class_name("FullWnd")));
   full_->show();
   full_->activateWindow();
   full_->setFocus();

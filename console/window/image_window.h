@@ -15,7 +15,7 @@
 
 #include <string>
 
-#include "console/core/library.h"
+#include "console/core/console.h"
 #include "console/core/safe_lock.h"
 #include "console/core/selection.h"
 #include "console/window/child_window.h"
@@ -27,7 +27,7 @@ class ImageWindow : public QAbstractScrollArea, public ChildWindow {
   Q_OBJECT
 
  public:
-  explicit ImageWindow(Library& library, QWidget* parent = nullptr);
+  explicit ImageWindow(Console& console, QWidget* parent = nullptr);
   ~ImageWindow() override;
 
   // The window's DrawLock, and its image: read only under that lock.
@@ -63,7 +63,7 @@ class ImageWindow : public QAbstractScrollArea, public ChildWindow {
 
   // ChildWindow. Exit goes to the frame; the frame's own commands are not handled here.
   void command(int id) override;
-  void init_menu(Library& library) override;
+  void init_menu(Console& console) override;
 
   // Leaves the full-screen view (Alt+Enter or a click there, or Full Screen again).
   void leave_full_screen();
@@ -86,7 +86,7 @@ class ImageWindow : public QAbstractScrollArea, public ChildWindow {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
 
-  Library& library_;
+  Console& console_;
 
  private:
   enum class Extent { Marked, All };

@@ -20,16 +20,16 @@ QRect qrect(const PixelRect& r) {
 }  // namespace
 
 void ImageWindow::pause() {
-  pause_program(library_, draw_lock());
+  pause_program(console_, draw_lock());
 }
 
 void ImageWindow::resume() {
-  if (resume_program(library_) != ResumeStep::None) end_selection();
+  if (resume_program(console_) != ResumeStep::None) end_selection();
 }
 
 void ImageWindow::begin_selection(SelectionMode mode, Extent extent) {
   if (selection_.active() || fit_ || full_) return;
-  pause_program(library_, draw_lock());
+  pause_program(console_, draw_lock());
   const QSize picture = image_size();
   const QSize cell = cell_size();
   const QSize page = viewport()->size();
@@ -60,7 +60,7 @@ void ImageWindow::copy() {
     clipboard->setImage(snapshot().copy(qrect(*rect)));
   }
   end_selection();
-  resume_program(library_);
+  resume_program(console_);
 }
 
 void ImageWindow::end_selection() {

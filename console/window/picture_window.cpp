@@ -6,9 +6,9 @@
 
 namespace console::window {
 
-PictureWindow::PictureWindow(Library& library, QImage picture, std::vector<SaveFormat> formats,
+PictureWindow::PictureWindow(Console& console, QImage picture, std::vector<SaveFormat> formats,
                              QWidget* parent)
-    : ImageWindow(library, parent), picture_(std::move(picture)), formats_(std::move(formats)) {
+    : ImageWindow(console, parent), picture_(std::move(picture)), formats_(std::move(formats)) {
   setFocusPolicy(Qt::StrongFocus);
   image_replaced();
 }

@@ -27,7 +27,7 @@ class PictureWindow final : public ImageWindow {
   Q_OBJECT
 
  public:
-  PictureWindow(Library& library, QImage picture, std::vector<SaveFormat> formats,
+  PictureWindow(Console& console, QImage picture, std::vector<SaveFormat> formats,
                 QWidget* parent = nullptr);
 
   SafeMutex& draw_lock() const override { return lock_; }

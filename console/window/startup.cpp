@@ -11,7 +11,7 @@
 #include <memory>
 #include <thread>
 
-#include "console/core/library.h"
+#include "console/core/console.h"
 #include "console/core/profile.h"
 #include "console/core/program_end.h"
 #include "console/core/threads.h"
@@ -36,19 +36,19 @@ void lower_priority() {
   if (errno == 0) ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), nice + 1);
 }
 
-void program_thread(ProgramEntry program, TerminationHook termination) {
+void program_thread(const ProgramBody& program, TerminationHook termination) {
   lower_priority();
   thread_record();
   program();
   if (termination != nullptr) termination();
-  library().finish_run();
+  process_console().finish_run();
   end_of_program(0);
 }
 
 }  // namespace
 
-int run(int& argc, char** argv, ProgramEntry program, TerminationHook termination) {
-  Library& lib = library();
+int run(int& argc, char** argv, ProgramBody program, TerminationHook termination) {
+  Console& console = process_console();
   std::string name = read_application_name();
 
   std::unique_ptr<QApplication> own_app;
@@ -58,29 +58,29 @@ int run(int& argc, char** argv, ProgramEntry program, TerminationHook terminatio
   // The front end outlives everything: threads that still hold it when the process ends must
   // find it there.
   set_gui_thread();
-  auto* front = new WindowFrontEnd(lib);
+  auto* front = new WindowFrontEnd(console);
   install_front_end(front);
-  if (!lib.begin_initialisation(std::move(name))) return 0;
+  if (!console.begin_initialisation(std::move(name))) return 0;
 
-  auto frame = std::make_unique<FrameWindow>(lib);
+  auto frame = std::make_unique<FrameWindow>(console);
   g_frame = frame.get();
   front->attach(frame.get());
   QObject::connect(frame.get(), &FrameWindow::closing, [] { QCoreApplication::exit(0); });
-  if (profile_int(profile_path(), lib.application_name(), "PKITMaximized", 0) != 0) {
+  if (profile_int(profile_path(), console.application_name(), "PKITMaximized", 0) != 0) {
     frame->showMaximized();
   } else {
     frame->show();
   }
-  lib.set_run_state(0);
+  console.set_run_state(0);
 
-  lib.exit_callbacks().add(remove_menus);
-  lib.windows().clear();
+  console.exit_callbacks().add(remove_menus);
+  console.windows().clear();
   thread_record();
   frame->install_menu_bar(FrameWindow::Bar::Minimal);
-  lib.complete_initialisation(kFrameHandle);
+  console.complete_initialisation(kFrameHandle);
   set_exit_mode(static_cast<int>(ExitMode::Prompt));
 
-  std::thread worker(program_thread, program, termination);
+  std::thread worker(program_thread, std::move(program), termination);
   const int quit_code = QApplication::exec();
 
   // A loop that ended without the frame closing (the session ending) counts as a close.

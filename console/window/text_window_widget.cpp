@@ -249,9 +249,9 @@ void TextSubWindow::resizeEvent(QResizeEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // TextWindowWidget
 
-TextWindowWidget::TextWindowWidget(Library& library, std::shared_ptr<TextWindow> window,
+TextWindowWidget::TextWindowWidget(Console& console, std::shared_ptr<TextWindow> window,
                                    GuiMailbox& mailbox, QWidget* parent)
-    : ImageWindow(library, parent),
+    : ImageWindow(console, parent),
       window_(std::move(window)),
       mailbox_(mailbox),
       alive_(std::make_shared<Alive>(Alive{.widget = this})) {
@@ -418,8 +418,8 @@ void TextWindowWidget::keyPressEvent(QKeyEvent* event) {
   const unsigned modifiers = modifiers_of(event->modifiers());
   const Key key = key_of(event->key());
   if (key != Key::Other) {
-    init_menu(library_);  // the items' state as a popup opening now would show it
-    const KeyAction action = key_down_action(key, modifiers, library_.menu(),
+    init_menu(console_);  // the items' state as a popup opening now would show it
+    const KeyAction action = key_down_action(key, modifiers, console_.menu(),
                                              size_to_fit() ? SizeToFit::On : SizeToFit::Off);
     if (action.command != 0) {
       command(action.command);
@@ -457,14 +457,14 @@ void TextWindowWidget::keyPressEvent(QKeyEvent* event) {
 
 void TextWindowWidget::character(unsigned char c) {
   const ReadPending read =
-      library_.reading_window() == window_->id() ? ReadPending::Yes : ReadPending::No;
-  const CharAction action = route_character(c, read, library_.run_state());
+      console_.reading_window() == window_->id() ? ReadPending::Yes : ReadPending::No;
+  const CharAction action = route_character(c, read, console_.run_state());
   switch (action.route) {
     case CharRoute::Command:
       command(action.command);
       break;
     case CharRoute::Edit:
-      library_.edit_line(*window_, c);
+      console_.edit_line(*window_, c);
       break;
     case CharRoute::Beep:
       QApplication::beep();

@@ -11,7 +11,7 @@
 
 #include <memory>
 
-#include "console/core/library.h"
+#include "console/core/console.h"
 #include "console/core/line_input.h"
 #include "console/core/text_window.h"
 #include "console/window/backing_image.h"
@@ -57,12 +57,11 @@ class TextWindowWidget : public ImageWindow, private TextView {
 
  public:
   // `mailbox` carries repaint requests to the GUI thread; it outlives the widget.
-  TextWindowWidget(Library& library, std::shared_ptr<TextWindow> window, GuiMailbox& mailbox,
+  TextWindowWidget(Console& console, std::shared_ptr<TextWindow> window, GuiMailbox& mailbox,
                    QWidget* parent = nullptr);
   ~TextWindowWidget() override;
 
   TextWindow& text_window() { return *window_; }
-  const std::shared_ptr<TextWindow>& text_window_ptr() const { return window_; }
 
   // On the GUI thread: the font, the image and the grid for a request; the model starts
   // afresh. False when the image cannot be made.

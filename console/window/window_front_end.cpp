@@ -22,7 +22,7 @@ BoxAnswer unanswered_box_answer(BoxKind kind) {
   return kind == BoxKind::ExitPrompt ? BoxAnswer::No : BoxAnswer::Ok;
 }
 
-WindowFrontEnd::WindowFrontEnd(Library& library) : library_(library) {}
+WindowFrontEnd::WindowFrontEnd(Console& console) : console_(console) {}
 
 WindowFrontEnd::~WindowFrontEnd() = default;
 
@@ -44,7 +44,7 @@ WindowHandle WindowFrontEnd::register_child(QMdiSubWindow* window) {
 }
 
 std::string_view WindowFrontEnd::application_name() const {
-  return library_.application_name();
+  return console_.application_name();
 }
 
 ProcessEnder WindowFrontEnd::ender() const {
@@ -187,7 +187,7 @@ void WindowFrontEnd::status_changed() {
   mailbox_.post([this] {
     status_posted_.store(false);
     if (frame_) frame_->refresh_status();
-    if (library_.run_state() != RunState::Finished) return;
+    if (console_.run_state() != RunState::Finished) return;
     // The program has ended: every window may be closed.
     std::vector<QPointer<QMdiSubWindow>> subs;
     {
@@ -286,8 +286,8 @@ WindowHandle WindowFrontEnd::create_text_window(std::shared_ptr<TextWindow> wind
   if (!frame_) return kInvalidWindow;
   QMdiArea* area = frame_->client();
   auto* sub = new TextSubWindow;
-  sub->setObjectName(to_qstring(library_.class_name("Graphic")));
-  sub->setWidget(new TextWindowWidget(library_, std::move(window), mailbox_, sub));
+  sub->setObjectName(to_qstring(console_.class_name("Graphic")));
+  sub->setWidget(new TextWindowWidget(console_, std::move(window), mailbox_, sub));
   sub->setWindowTitle(title);
   sub->setWindowIcon(FrameWindow::picture());
   area->addSubWindow(sub);
@@ -322,7 +322,7 @@ WindowHandle WindowFrontEnd::register_new_child(QMdiSubWindow* sub) {
       std::lock_guard lock(mutex_);
       children_.erase(handle);
     }
-    library_.window_destroyed(handle);
+    console_.window_destroyed(handle);
   });
   // The frame's client is laid out again.
   sub->mdiArea()->updateGeometry();
@@ -345,9 +345,9 @@ WindowHandle WindowFrontEnd::create_picture_window(QImage picture, const QString
   QMdiArea* area = frame_->client();
   auto* sub = new QMdiSubWindow;
   sub->setAttribute(Qt::WA_DeleteOnClose);
-  sub->setObjectName(to_qstring(library_.class_name("Graphic")));
+  sub->setObjectName(to_qstring(console_.class_name("Graphic")));
   const QSize size = picture.size();
-  auto* shown = new PictureWindow(library_, std::move(picture), std::move(formats), sub);
+  auto* shown = new PictureWindow(console_, std::move(picture), std::move(formats), sub);
   sub->setWidget(shown);
   shown->set_plain_title(title);
   sub->setWindowIcon(FrameWindow::picture());

@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "console/core/console.h"
 #include "console/core/frontend.h"
-#include "console/core/library.h"
 #include "console/core/program_end.h"
 #include "console/core/safe_lock.h"
 #include "console/window/mailbox.h"
@@ -35,10 +35,10 @@ class FrameWindow;
 // The frame's handle as the program sees it.
 inline constexpr WindowHandle kFrameHandle{1};
 
-class WindowFrontEnd final : public FrontEnd {
+class WindowFrontEnd final : public FrontEnd, public WindowServices, public GuiThread {
  public:
   // On the GUI thread.
-  explicit WindowFrontEnd(Library& library);
+  explicit WindowFrontEnd(Console& console);
   ~WindowFrontEnd() override;
 
   // On the GUI thread: the frame whose boxes, caption and status line this front end serves.
@@ -55,19 +55,21 @@ class WindowFrontEnd final : public FrontEnd {
   BoxAnswer message_box(std::string_view text, std::string_view caption, BoxKind kind) override;
   void post_close() override;
   void wait_for_close() override;
+
+  // WindowServices, from any thread.
   bool set_window_text(WindowHandle window, std::string_view text) override;
   void status_changed() override;
   int close_window(WindowHandle window, bool keep) override;
-  bool has_text_windows() const override { return true; }
   WindowHandle open_text_window(std::shared_ptr<TextWindow> window, std::string_view title,
                                 const Placement& placement) override;
   bool configure_text_window(WindowHandle window, const WindowConfig& config) override;
   void activate_window(WindowHandle window) override;
-  void wait_on_gui_thread(const std::function<bool()>& done) override;
   void beep() override;
   bool choose_file(std::string& name, std::string_view title) override;
 
+  // GuiThread.
   bool run_on_gui_thread(const std::function<void()>& task) override { return call_on_gui(task); }
+  void wait_on_gui_thread(const std::function<bool()>& done) override;
 
   // Opens a child window that shows `picture`, titled `title`, its Save also offering `formats`
   // (see PictureWindow); from any thread. It is placed as the text windows are, one caption lower
@@ -108,7 +110,7 @@ class WindowFrontEnd final : public FrontEnd {
   void serve(BoxRequest* request);
   void frame_closing();
 
-  Library& library_;
+  Console& console_;
   GuiMailbox mailbox_;
   QPointer<FrameWindow> frame_;
   std::atomic<bool> status_posted_{false};

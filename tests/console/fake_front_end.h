@@ -1,4 +1,4 @@
-// A front end that records what the library asks of it and answers boxes with a set answer.
+// Front ends that record what the library asks of them and answer boxes with a set answer.
 #pragma once
 
 #include <atomic>
@@ -18,6 +18,7 @@ struct RecordedBox {
   BoxKind kind;
 };
 
+// A front end without windows, as the terminal's: boxes, closes and waits are recorded.
 class FakeFrontEnd : public FrontEnd {
  public:
   explicit FakeFrontEnd(BoxAnswer answer = BoxAnswer::Ok) : answer_(answer) {
@@ -34,6 +35,26 @@ class FakeFrontEnd : public FrontEnd {
   }
   void post_close() override { ++closes; }
   void wait_for_close() override { ++waits; }
+
+  std::vector<RecordedBox> boxes;
+  int closes = 0;
+  int waits = 0;
+
+ protected:
+  std::mutex mutex_;
+
+ private:
+  BoxAnswer answer_;
+};
+
+// A front end with windows: titles, status changes and closed windows are recorded, and each
+// text window is configured as a grid of `columns` x `rows`.
+class FakeWindowFrontEnd : public FakeFrontEnd, public WindowServices {
+ public:
+  explicit FakeWindowFrontEnd(BoxAnswer answer = BoxAnswer::Ok) : FakeFrontEnd(answer) {
+    install_front_end(this);  // again, now that it is whole: with its window services
+  }
+
   bool set_window_text(WindowHandle window, std::string_view text) override {
     titles.push_back({window, std::string(text)});
     return true;
@@ -43,9 +64,6 @@ class FakeFrontEnd : public FrontEnd {
     closed_windows.push_back({window, keep});
     return 0;
   }
-
-  // Text windows, when `text_windows` is set: each configured as a grid of `columns` x `rows`.
-  bool has_text_windows() const override { return text_windows; }
   WindowHandle open_text_window(std::shared_ptr<TextWindow> window, std::string_view title,
                                 const Placement&) override {
     std::lock_guard lock(mutex_);
@@ -78,14 +96,10 @@ class FakeFrontEnd : public FrontEnd {
     return true;
   }
 
-  std::vector<RecordedBox> boxes;
-  int closes = 0;
-  int waits = 0;
   std::atomic<int> status_changes{0};
   std::vector<std::pair<WindowHandle, std::string>> titles;
   std::vector<std::pair<WindowHandle, bool>> closed_windows;
 
-  bool text_windows = false;
   int columns = 40;
   int rows = 10;
   std::map<WindowHandle, std::shared_ptr<TextWindow>> windows;
@@ -97,8 +111,6 @@ class FakeFrontEnd : public FrontEnd {
   std::vector<std::string> file_dialog_titles;
 
  private:
-  std::mutex mutex_;
-  BoxAnswer answer_;
   std::intptr_t next_handle_ = 100;
 };
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "console/core/library.h"
+#include "console/core/console.h"
 #include "console/core/menu.h"
 
 namespace console {
@@ -98,17 +98,17 @@ TEST(MenuEnabling, FinishedKeepsTheStateItemAndTheStateSwapsInPlace) {
   EXPECT_EQ(state.items[0].text, "&Pause\tCtrl+S");
 }
 
-TEST(MenuEnabling, LibraryContextCarriesTheRunStateAndTheStatusLine) {
-  Library lib;
-  lib.show_status_line(0);
-  lib.pause();
-  lib.pause_done();
-  MenuContext context = lib.menu_context();
+TEST(MenuEnabling, ConsoleContextCarriesTheRunStateAndTheStatusLine) {
+  Console console;
+  console.show_status_line(0);
+  console.pause();
+  console.pause_done();
+  MenuContext context = console.menu_context();
   EXPECT_EQ(context.run_state, RunState::Paused);
   EXPECT_FALSE(context.status_line_visible);
   context.clipboard_has_text = true;
-  lib.apply_menu_context(context);
-  const MenuBarModel bar = lib.menu();
+  console.apply_menu_context(context);
+  const MenuBarModel bar = console.menu();
   EXPECT_TRUE(bar.find(command::kPaste)->enabled);
   EXPECT_FALSE(bar.find(command::kStatusBar)->checked);
   EXPECT_NE(bar.find(command::kResume), nullptr);

@@ -215,27 +215,27 @@ TEST_F(PauseTest, WorkersEndingWhilePausesComeAndGo) {
 }
 
 TEST_F(PauseTest, PauseProgramStopsUnderTheDrawLockAndTheSecondPauseRuleHolds) {
-  Library lib;
+  RunStatus status;
   Counter counter;
   std::mutex draw_lock;
-  EXPECT_EQ(pause_program(lib, draw_lock), PauseStep::SuspendProgram);
-  EXPECT_EQ(lib.run_state(), RunState::Paused);
+  EXPECT_EQ(pause_program(status, draw_lock), PauseStep::SuspendProgram);
+  EXPECT_EQ(status.run_state(), RunState::Paused);
   EXPECT_TRUE(workers_suspended());
   EXPECT_TRUE(draw_lock.try_lock());  // released again
   draw_lock.unlock();
 
-  EXPECT_EQ(pause_program(lib, draw_lock), PauseStep::None);  // remembered
-  EXPECT_EQ(resume_program(lib), ResumeStep::EndSelection);   // consumed: still paused
+  EXPECT_EQ(pause_program(status, draw_lock), PauseStep::None);  // remembered
+  EXPECT_EQ(resume_program(status), ResumeStep::EndSelection);   // consumed: still paused
   EXPECT_TRUE(workers_suspended());
   const long stopped_at = counter.count();
   std::this_thread::sleep_for(20ms);
   EXPECT_EQ(counter.count(), stopped_at);
 
-  EXPECT_EQ(resume_program(lib), ResumeStep::ResumeProgram);
-  EXPECT_EQ(lib.run_state(), RunState::Running);
+  EXPECT_EQ(resume_program(status), ResumeStep::ResumeProgram);
+  EXPECT_EQ(status.run_state(), RunState::Running);
   EXPECT_FALSE(workers_suspended());
   EXPECT_TRUE(eventually([&] { return counter.count() > stopped_at; }));
-  EXPECT_EQ(resume_program(lib), ResumeStep::None);
+  EXPECT_EQ(resume_program(status), ResumeStep::None);
 }
 
 // Last in this file: after the release nothing stops the workers any more in this process.

@@ -14,9 +14,8 @@
 
 #include <unistd.h>
 
-
 #include "box_helpers.h"
-#include "console/core/library.h"
+#include "console/core/console.h"
 #include "console/core/menu.h"
 #include "console/window/frame.h"
 #include "console/window/startup.h"
@@ -55,7 +54,7 @@ class MenuUser : public QObject {
     QMdiSubWindow* sub = frame->client()->subWindowList().first();
     auto* text = qobject_cast<console::window::TextWindowWidget*>(sub->widget());
     if (text == nullptr) return;
-    const bool reading = console::library().reading_window() != 0;
+    const bool reading = console::process_console().reading_window() != 0;
     switch (step_) {
       case 0:  // the greeting shown, the first read waiting
         if (!reading) return;
@@ -87,8 +86,8 @@ class MenuUser : public QObject {
         QTest::keyClick(text, Qt::Key_Escape);
         say("title|" + sub->windowTitle());
         say("clipboard|" + QGuiApplication::clipboard()->text());
-        say("state|" + QString::fromStdString(
-                           std::string(console::run_state_text(console::library().run_state()))));
+        say("state|" + QString::fromStdString(std::string(
+                           console::run_state_text(console::process_console().run_state()))));
         QTest::keyClicks(text, "fim");
         QTest::keyClick(text, Qt::Key_Return);
         break;

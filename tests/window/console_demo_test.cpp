@@ -1,4 +1,4 @@
-// console-demo in the frame, in a child process (the library is initialised once per process):
+// console-demo in the frame, in a child process (the console is initialised once per process):
 // key clicks type lines into its console window, the window shows them and their echoes,
 // eco.txt holds them, and "fim" ends the program with the exit prompt.
 #include <QApplication>
@@ -13,9 +13,8 @@
 
 #include <unistd.h>
 
-
 #include "box_helpers.h"
-#include "console/core/library.h"
+#include "console/core/console.h"
 #include "console/window/frame.h"
 #include "console/window/startup.h"
 #include "console/window/text_window_widget.h"
@@ -61,7 +60,7 @@ class Typist : public QObject {
     const QList<QMdiSubWindow*> subs = frame->client()->subWindowList();
     if (subs.isEmpty()) return;
     auto* text = qobject_cast<console::window::TextWindowWidget*>(subs.first()->widget());
-    if (text == nullptr || console::library().reading_window() == 0) return;
+    if (text == nullptr || console::process_console().reading_window() == 0) return;
     if (step_ > 0 && !rows_of(text).contains(steps_[step_ - 1].echo)) return;
     if (step_ == steps_.size() - 1) {
       say("title|" + subs.first()->windowTitle());

@@ -34,13 +34,6 @@
 
 namespace {
 
-// Set by a scenario before the program thread starts.
-app::RunOptions g_options;
-
-void program() {
-  app::run_program(g_options, "1.0");
-}
-
 // Answers the failure's box, and reports it on standard output for the parent.
 void answer_boxes() {
   auto* timer = new QTimer(qApp);
@@ -60,10 +53,10 @@ void answer_boxes() {
 int run_tavo(int& argc, char** argv, const app::RunOptions& options,
              void (*watch)() = answer_boxes) {
   if (::chdir(std::getenv("TAVO_TEST_CASE")) != 0) return 99;
-  g_options = options;
   QApplication qt(argc, argv);
   watch();
-  return console::window::run(argc, argv, program, recio::run_exit_handler);
+  return console::window::run(
+      argc, argv, [options] { app::run_program(options, "1.0"); }, recio::run_exit_handler);
 }
 
 #ifdef TAVO_HAVE_PLOTS
@@ -87,6 +80,8 @@ void save_as(console::window::FrameWindow* frame, const QString& filter, const Q
     std::printf("filters|%s\n", qPrintable(dialog->nameFilters().join(';')));
     dialog->selectNameFilter(filter);
     emit dialog->filterSelected(filter);  // as choosing it in the dialog does
+    // selectFile leaves the name field alone while it has the focus (the user may be typing).
+    if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
     dialog->selectFile(file);
     static_cast<QDialog*>(dialog)->accept();  // as the Save button does
   });

@@ -14,7 +14,7 @@
 #include <future>
 #include <memory>
 
-#include "console/core/library.h"
+#include "console/core/console.h"
 #include "console/core/threads.h"
 #include "console/window/frame.h"
 #include "console/window/status_bar.h"
@@ -50,37 +50,37 @@ class FrameFixture {
  public:
   void set_up() {
     console::set_gui_thread();
-    library_ = std::make_unique<console::Library>();
-    library_->begin_initialisation("tavo");
-    front_ = std::make_unique<console::window::WindowFrontEnd>(*library_);
-    frame_ = std::make_unique<console::window::FrameWindow>(*library_);
+    console_ = std::make_unique<console::Console>();
+    console_->begin_initialisation("tavo");
+    front_ = std::make_unique<console::window::WindowFrontEnd>(*console_);
+    frame_ = std::make_unique<console::window::FrameWindow>(*console_);
     front_->attach(frame_.get());
     frame_->resize(900, 640);
     frame_->show();
     QVERIFY(QTest::qWaitForWindowExposed(frame_.get()));
     previous_ = console::front_end();
     console::install_front_end(front_.get());
-    library_->complete_initialisation(console::window::kFrameHandle);
+    console_->complete_initialisation(console::window::kFrameHandle);
   }
   void tear_down() {
     console::install_front_end(previous_);
     front_->detach();
     frame_.reset();
     front_.reset();
-    library_.reset();
+    console_.reset();
   }
 
   // Opens and configures a window from the program thread.
   std::int32_t open(const console::WindowConfig& config) {
     return on_program_thread([this, config] {
-      const std::int32_t id = library_->open_window(std::nullopt);
-      return library_->configure_window(id, config) == 1 ? id : -1;
+      const std::int32_t id = console_->open_window(std::nullopt);
+      return console_->configure_window(id, config) == 1 ? id : -1;
     });
   }
   void write(std::int32_t id, const std::string& text) {
-    on_program_thread([this, id, text] { return library_->write_text(id, text); });
+    on_program_thread([this, id, text] { return console_->write_text(id, text); });
   }
-  QMdiSubWindow* sub_of(std::int32_t id) { return front_->child(library_->windows().find(id)); }
+  QMdiSubWindow* sub_of(std::int32_t id) { return front_->child(console_->windows().find(id)); }
   console::window::TextWindowWidget* widget(std::int32_t id) {
     QMdiSubWindow* sub = sub_of(id);
     return sub == nullptr ? nullptr
@@ -88,12 +88,12 @@ class FrameFixture {
   }
   QByteArray read_line(std::int32_t id) {
     std::array<char, 128> buffer;
-    const int n = library_->read_line(id, buffer);
+    const int n = console_->read_line(id, buffer);
     return n < 0 ? QByteArray("<-1>") : QByteArray(buffer.data(), n);
   }
   // The window's rows as a copy gives them, trailing empty rows dropped.
   QStringList rows(std::int32_t id) {
-    const std::string copy = library_->text_window(id)->with_model(
+    const std::string copy = console_->text_window(id)->with_model(
         [](console::TextModel& m) { return m.copy_text(1, 1, m.rows(), m.columns()); });
     QStringList lines =
         QString::fromLatin1(copy.data(), static_cast<qsizetype>(copy.size())).split("\r\n");
@@ -122,7 +122,7 @@ class FrameFixture {
     return nullptr;
   }
 
-  std::unique_ptr<console::Library> library_;
+  std::unique_ptr<console::Console> console_;
   std::unique_ptr<console::window::WindowFrontEnd> front_;
   std::unique_ptr<console::window::FrameWindow> frame_;
   console::FrontEnd* previous_ = nullptr;

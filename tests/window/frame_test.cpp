@@ -8,13 +8,13 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "console/core/library.h"
+#include "console/core/console.h"
 #include "console/window/child_window.h"
 #include "console/window/frame.h"
 #include "console/window/status_bar.h"
 #include "registry.h"
 
-using console::Library;
+using console::Console;
 using console::window::FrameWindow;
 namespace command = console::command;
 
@@ -32,9 +32,9 @@ QAction* action_with_id(QMenuBar* bar, int id) {
 class RecordingChild : public QWidget, public console::window::ChildWindow {
  public:
   void command(int id) override { commands.push_back(id); }
-  void init_menu(Library& library) override {
+  void init_menu(Console& console) override {
     ++menu_inits;
-    library.set_menu_item_enabled(command::kCopy, false);
+    console.set_menu_item_enabled(command::kCopy, false);
   }
   QList<int> commands;
   int menu_inits = 0;
@@ -47,13 +47,13 @@ class FrameTest : public QObject {
 
  private slots:
   void init() {
-    library_ = std::make_unique<Library>();
-    library_->begin_initialisation("tavo");
-    frame_ = std::make_unique<FrameWindow>(*library_);
+    console_ = std::make_unique<Console>();
+    console_->begin_initialisation("tavo");
+    frame_ = std::make_unique<FrameWindow>(*console_);
   }
   void cleanup() {
     frame_.reset();
-    library_.reset();
+    console_.reset();
   }
 
   void namesAndTitle() {
@@ -113,7 +113,7 @@ class FrameTest : public QObject {
     frame_->client()->setActiveSubWindow(sub);
     QTRY_COMPARE(frame_->installed_menu_bar(), FrameWindow::Bar::Full);
 
-    QCOMPARE(library_->pause(), console::PauseStep::SuspendProgram);
+    QCOMPARE(console_->pause(), console::PauseStep::SuspendProgram);
     QMenu* state = frame_->menuBar()->actions()[3]->menu();
     emit state->aboutToShow();
     QCOMPARE(child->menu_inits, 1);
@@ -133,8 +133,8 @@ class FrameTest : public QObject {
     QCOMPARE(status->run_state_text(), QString("Running"));
     QCOMPARE(status->message_text(), QString());
 
-    library_->set_status_message("Paste input pending");
-    library_->set_run_state(1);
+    console_->set_status_message("Paste input pending");
+    console_->set_run_state(1);
     frame_->refresh_status();
     QCOMPARE(status->run_state_text(), QString("Paused"));
     QCOMPARE(status->message_text(), QString("Paste input pending"));
@@ -145,14 +145,14 @@ class FrameTest : public QObject {
     QCOMPARE(status->width(), frame_->centralWidget()->width());
     QCOMPARE(status->geometry().bottom(), frame_->centralWidget()->height() - 1);
 
-    library_->show_status_line(0);
+    console_->show_status_line(0);
     frame_->refresh_status();
     QVERIFY(!status->isVisible());
     QTRY_COMPARE(frame_->client()->height(), frame_->centralWidget()->height());
   }
 
  private:
-  std::unique_ptr<Library> library_;
+  std::unique_ptr<Console> console_;
   std::unique_ptr<FrameWindow> frame_;
 };
 

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "box_helpers.h"
-#include "console/core/library.h"
+#include "console/core/console.h"
 #include "console/core/program_end.h"
 #include "console/core/threads.h"
 #include "console/window/frame.h"
@@ -20,7 +20,7 @@
 
 using console::BoxAnswer;
 using console::BoxKind;
-using console::Library;
+using console::Console;
 using console::window::FrameWindow;
 using console::window::WindowFrontEnd;
 using tavo::testing::answer_next_box;
@@ -57,10 +57,10 @@ class FrontEndTest : public QObject {
  private slots:
   void init() {
     console::set_gui_thread();
-    library_ = std::make_unique<Library>();
-    library_->begin_initialisation("tavo");
-    front_ = std::make_unique<WindowFrontEnd>(*library_);
-    frame_ = std::make_unique<FrameWindow>(*library_);
+    console_ = std::make_unique<Console>();
+    console_->begin_initialisation("tavo");
+    front_ = std::make_unique<WindowFrontEnd>(*console_);
+    frame_ = std::make_unique<FrameWindow>(*console_);
     front_->attach(frame_.get());
     frame_->show();
   }
@@ -68,7 +68,7 @@ class FrontEndTest : public QObject {
     front_->detach();
     frame_.reset();
     front_.reset();
-    library_.reset();
+    console_.reset();
   }
 
   void exitPromptFromTheProgramThread() {
@@ -120,7 +120,7 @@ class FrontEndTest : public QObject {
   void captionAndStatusFromAnotherThread() {
     Worker worker([&] {
       front_->set_window_text(console::window::kFrameHandle, "TAVO 1.0 - Tavorama \x80");
-      library_->set_status_message("Paste input pending");
+      console_->set_status_message("Paste input pending");
       front_->status_changed();
     });
     QVERIFY(worker.finish());
@@ -168,7 +168,7 @@ class FrontEndTest : public QObject {
   }
 
  private:
-  std::unique_ptr<Library> library_;
+  std::unique_ptr<Console> console_;
   std::unique_ptr<WindowFrontEnd> front_;
   std::unique_ptr<FrameWindow> frame_;
 };

@@ -49,6 +49,8 @@ void on_file_dialog(std::function<void(QFileDialog*)> act) {
     if (dialog == nullptr) return;
     timer->stop();
     timer->deleteLater();
+    // selectFile leaves the name field alone while it has the focus (the user may be typing).
+    if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
     act(dialog);
   });
   timer->start(10);
@@ -102,7 +104,7 @@ struct Bitmap {
 // A window of another kind on the same base: a picture, with a file type of its own to save.
 class PictureWindow : public console::window::ImageWindow {
  public:
-  explicit PictureWindow(console::Library& library) : ImageWindow(library) {
+  explicit PictureWindow(console::Console& console) : ImageWindow(console) {
     picture_ = QImage(40, 30, QImage::Format_RGB32);
     for (int y = 0; y < 30; ++y)
       for (int x = 0; x < 40; ++x) picture_.setPixel(x, y, qRgb(x * 6, y * 8, (x ^ y) * 4));
@@ -183,7 +185,7 @@ class ImageCommandsTest : public QObject, private tavo::testing::FrameFixture {
   }
 
   void aWindowOfAnotherKindSelectsCopiesAndSavesItsOwnWay() {
-    auto* picture = new PictureWindow(*library_);
+    auto* picture = new PictureWindow(*console_);
     QMdiSubWindow* sub = frame_->client()->addSubWindow(picture);
     sub->setWindowTitle("Picture");
     sub->show();
@@ -359,7 +361,7 @@ class ImageCommandsTest : public QObject, private tavo::testing::FrameFixture {
     QVERIFY(!item("&Edit", kSelectAll)->isEnabled());
     // Typed there, the keys reach the pending read.
     auto read = std::async(std::launch::async, [this, id] { return read_line(id); });
-    QTRY_COMPARE(library_->reading_window(), id);
+    QTRY_COMPARE(console_->reading_window(), id);
     QTest::keyClicks(view, "fs");
     QTest::keyClick(view, Qt::Key_Return);
     QTRY_VERIFY(ready(read));

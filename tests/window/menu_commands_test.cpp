@@ -65,14 +65,14 @@ class MenuCommandsTest : public QObject, private tavo::testing::FrameFixture {
     std::atomic<long> written{0};
     std::thread program([&] {
       for (long n = 1; !stop; ++n) {
-        library_->write_text(id, std::to_string(n) + "\r\n");
+        console_->write_text(id, std::to_string(n) + "\r\n");
         written = n;
       }
     });
     // Ends the program, running, however the test ends.
     const auto finish = [&] {
       if (!program.joinable()) return;
-      if (library_->run_state() == RunState::Paused) frame_->command(kResume);
+      if (console_->run_state() == RunState::Paused) frame_->command(kResume);
       stop = true;
       program.join();
     };
@@ -81,7 +81,7 @@ class MenuCommandsTest : public QObject, private tavo::testing::FrameFixture {
     // Again and again, while the windows keep painting the program's output and status.
     for (int cycle = 0; cycle < 25; ++cycle) {
       frame_->command(kPause);
-      QCOMPARE(library_->run_state(), RunState::Paused);
+      QCOMPARE(console_->run_state(), RunState::Paused);
       const long at = written.load();
       const QStringList shown = rows(id);
       widget(id)->viewport()->repaint();  // takes the window's DrawLock
@@ -90,7 +90,7 @@ class MenuCommandsTest : public QObject, private tavo::testing::FrameFixture {
       QCOMPARE(rows(id), shown);
       QTRY_COMPARE(state_text(), QString("Paused"));
       frame_->command(kResume);
-      QCOMPARE(library_->run_state(), RunState::Running);
+      QCOMPARE(console_->run_state(), RunState::Running);
       QTRY_VERIFY(written.load() > at);
     }
     finish();  // and the program's state shows on the status line as it ends
@@ -101,7 +101,7 @@ class MenuCommandsTest : public QObject, private tavo::testing::FrameFixture {
     const std::int32_t id = open(grid(20, 5));
     auto* text = widget(id);
     auto read = std::async(std::launch::async, [this, id] { return read_line(id); });
-    QTRY_COMPARE(library_->reading_window(), id);
+    QTRY_COMPARE(console_->reading_window(), id);
     frame_->command(kPause);
     QCOMPARE(item("&State", kResume)->text(), QString("&Resume\tCtrl+Q"));
     QTRY_COMPARE(state_text(), QString("Paused"));
@@ -124,13 +124,13 @@ class MenuCommandsTest : public QObject, private tavo::testing::FrameFixture {
     QMdiSubWindow* sub = sub_of(id);
     frame_->command(kSelectAll);
     QCOMPARE(sub->windowTitle(), QString("Select Text - Graphic1"));
-    QCOMPARE(library_->run_state(), RunState::Paused);
+    QCOMPARE(console_->run_state(), RunState::Paused);
     QVERIFY(item("&Edit", kCopy)->isEnabled());
     frame_->command(kCopy);
     QCOMPARE(QGuiApplication::clipboard()->text(),
              QString::fromUtf8("abc\r\n  d\xC3\xA9\r\n\r\n\r\n"));
     QCOMPARE(sub->windowTitle(), QString("Graphic1"));
-    QCOMPARE(library_->run_state(), RunState::Running);
+    QCOMPARE(console_->run_state(), RunState::Running);
     QVERIFY(!item("&Edit", kCopy)->isEnabled());
   }
 
@@ -172,7 +172,7 @@ class MenuCommandsTest : public QObject, private tavo::testing::FrameFixture {
     QTest::keyClick(widget(id), Qt::Key_Escape);
     QCOMPARE(sub_of(id)->windowTitle(), QString("Graphic1"));
     QCOMPARE(QGuiApplication::clipboard()->text(), QString("before"));
-    QCOMPARE(library_->run_state(), RunState::Running);
+    QCOMPARE(console_->run_state(), RunState::Running);
     QVERIFY(!widget(id)->selection().active());
   }
 
@@ -197,10 +197,10 @@ class MenuCommandsTest : public QObject, private tavo::testing::FrameFixture {
     frame_->command(kPause);
     frame_->command(kSelectAll);
     frame_->command(kCopy);
-    QCOMPARE(library_->run_state(), RunState::Paused);
+    QCOMPARE(console_->run_state(), RunState::Paused);
     QVERIFY(!widget(id)->selection().active());
     frame_->command(kResume);
-    QCOMPARE(library_->run_state(), RunState::Running);
+    QCOMPARE(console_->run_state(), RunState::Running);
   }
 
   void menusFollowTheActiveWindowWhenTheyOpen() {
@@ -217,7 +217,7 @@ class MenuCommandsTest : public QObject, private tavo::testing::FrameFixture {
     QVERIFY(!item("&Window", kClearPaste)->isEnabled());
     QVERIFY(!item("&Window", kInput)->isEnabled());
     auto read = std::async(std::launch::async, [this, id] { return read_line(id); });
-    QTRY_COMPARE(library_->reading_window(), id);
+    QTRY_COMPARE(console_->reading_window(), id);
     QVERIFY(item("&Window", kInput)->isEnabled());
     QTest::keyClick(widget(id), Qt::Key_Return);
     QTRY_VERIFY(ready(read));
@@ -257,10 +257,10 @@ class MenuCommandsTest : public QObject, private tavo::testing::FrameFixture {
     QTRY_COMPARE(opened_.size(), 1);
     QCOMPARE(opened_[0].fragment(), QString("context-1012"));
     QVERIFY(opened_[0].path().endsWith("/FPKIT.html"));
-    QCOMPARE(library_->run_state(), RunState::Running);
+    QCOMPARE(console_->run_state(), RunState::Running);
     // Help mode is over: the next command runs.
     frame_->command(kPause);
-    QCOMPARE(library_->run_state(), RunState::Paused);
+    QCOMPARE(console_->run_state(), RunState::Paused);
     frame_->command(kResume);
   }
 

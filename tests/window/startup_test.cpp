@@ -1,5 +1,5 @@
 // The whole start-up through console::window::run, each case in a child process of its own
-// (the library is initialised once per process): the frame and its names, win.ini placement, a
+// (the console is initialised once per process): the frame and its names, win.ini placement, a
 // normal end, closing the frame, and the severe-error path with its exit status.
 //
 // A child prints what it sees as lines "what|detail" on standard output; the parent checks them
@@ -24,8 +24,8 @@
 
 #include "analysis/run_sequence.h"
 #include "box_helpers.h"
+#include "console/core/console.h"
 #include "console/core/frontend.h"
-#include "console/core/library.h"
 #include "console/core/program_end.h"
 #include "console/window/frame.h"
 #include "console/window/startup.h"
@@ -59,11 +59,11 @@ console::window::FrameWindow* find_frame() {
 std::atomic<bool> g_frame_seen{false};  // the GUI thread has reported the frame
 
 void terminate_hook() {
-  say(console::library().run_state() == console::RunState::Finished ? "terminate|finished"
-                                                                    : "terminate|running");
+  say(console::process_console().run_state() == console::RunState::Finished ? "terminate|finished"
+                                                                            : "terminate|running");
   int windows = 0;
   for (std::int32_t id = console::WindowTable::kFirstId; id <= console::WindowTable::kLastId; ++id)
-    windows += console::library().windows().find(id) != console::kInvalidWindow ? 1 : 0;
+    windows += console::process_console().windows().find(id) != console::kInvalidWindow ? 1 : 0;
   say(QString("windows|%1").arg(windows));
 }
 
@@ -143,7 +143,7 @@ void name_the_frame() {
   std::_Exit(static_cast<int>(0xC000001Du));  // severe, message 29
 }
 
-int run_child(int& argc, char** argv, console::window::ProgramEntry program,
+int run_child(int& argc, char** argv, console::ProgramBody program,
               std::deque<QMessageBox::StandardButton> answers, bool close_after_answers) {
   QApplication app(argc, argv);
   Observer observer(std::move(answers), close_after_answers);
@@ -209,11 +209,11 @@ const bool registered = [] {
     return console::window::run(
         argc, argv,
         [] {
-          console::Library& lib = console::library();
-          lib.set_window_text(
-              lib.window_handle(static_cast<std::int32_t>(console::kFrameWindowCode)),
+          console::Console& console = console::process_console();
+          console.set_window_text(
+              console.window_handle(static_cast<std::int32_t>(console::kFrameWindowCode)),
               "TAVO 1.0 - Tavorama");
-          lib.set_status_message("Paste input pending");
+          console.set_status_message("Paste input pending");
           console::park_thread_forever();
         },
         nullptr);

@@ -19,7 +19,7 @@
 #include <thread>
 
 #include "box_helpers.h"
-#include "console/core/library.h"
+#include "console/core/console.h"
 #include "console/core/threads.h"
 #include "console/window/frame.h"
 #include "console/window/status_bar.h"
@@ -54,9 +54,9 @@ class TextWindowTest : public QObject, private tavo::testing::FrameFixture {
 
   void opensConfiguresAndWritesFromTheProgramThread() {
     const std::int32_t id = on_program_thread([this] {
-      const std::int32_t id = library_->open_window(std::nullopt);
-      library_->configure_window(id, grid(40, 10));
-      library_->write_text(id, "hello\r\nworld\r\n" + std::string(30, 'M'));
+      const std::int32_t id = console_->open_window(std::nullopt);
+      console_->configure_window(id, grid(40, 10));
+      console_->write_text(id, "hello\r\nworld\r\n" + std::string(30, 'M'));
       return id;
     });
     QCOMPARE(id, 1024);
@@ -91,22 +91,22 @@ class TextWindowTest : public QObject, private tavo::testing::FrameFixture {
     const std::int32_t id = open(grid(40, 10));
     TextWindowWidget* text = widget(id);
     auto read = std::async(std::launch::async, [this, id] { return read_line(id); });
-    QTRY_COMPARE(library_->reading_window(), id);
+    QTRY_COMPARE(console_->reading_window(), id);
     QTRY_COMPARE(frame_->status_bar()->message_text(), QString("Input pending in Graphic1"));
-    QTRY_VERIFY(library_->menu().find(console::command::kInput)->enabled);
+    QTRY_VERIFY(console_->menu().find(console::command::kInput)->enabled);
     QTest::keyClicks(text, "abc x");
     QTest::keyClick(text, Qt::Key_Backspace);
     QTest::keyClick(text, Qt::Key_Tab);
     QTest::keyClick(text, Qt::Key_Escape);  // Resume while running: the read stays pending
     QTest::keyClicks(text, "y");
     type_character(text, QChar(0xE7));
-    QCOMPARE(library_->reading_window(), id);
+    QCOMPARE(console_->reading_window(), id);
     QTest::keyClick(text, Qt::Key_Return);
     QTRY_VERIFY(read.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
     QCOMPARE(read.get(), QByteArray("abc         y\xE7"));
     QCOMPARE(rows(id), (QStringList{QString::fromLatin1("abc         y\xE7")}));
     QTRY_COMPARE(frame_->status_bar()->message_text(), QString());
-    QVERIFY(!library_->menu().find(console::command::kInput)->enabled);
+    QVERIFY(!console_->menu().find(console::command::kInput)->enabled);
   }
 
   void readOnTheGuiThreadRunsItsEventsMeanwhile() {
@@ -159,7 +159,7 @@ class TextWindowTest : public QObject, private tavo::testing::FrameFixture {
     const std::int32_t id = open(grid(120, 60));
     TextWindowWidget* text = widget(id);
     qobject_cast<TextSubWindow*>(text->parentWidget())->resize(400, 300);
-    on_program_thread([this, id] { return library_->write_text(id, "abc\r\nde"); });
+    on_program_thread([this, id] { return console_->write_text(id, "abc\r\nde"); });
     text->setFocus();
     QTRY_VERIFY(text->hasFocus());
     QCOMPARE(text->caret_rect(), QRect(2 * 8, 16, 8, 16));
@@ -193,20 +193,20 @@ class TextWindowTest : public QObject, private tavo::testing::FrameFixture {
     QVERIFY(close_button(sub).isEmpty());
     sub->close();
     QVERIFY(sub->isVisible());
-    QCOMPARE(on_program_thread([this, id] { return library_->close_unit_window(id, true); }), 0);
+    QCOMPARE(on_program_thread([this, id] { return console_->close_unit_window(id, true); }), 0);
     QTRY_COMPARE(sub->windowTitle(), QString("Graphic1-Closed"));
     QVERIFY(close_entry_visible(sub));
     QVERIFY(!close_button(sub).isEmpty());
     sub->close();
     QTRY_VERIFY(sub.isNull());
-    QCOMPARE(library_->windows().find(id), console::kInvalidWindow);  // the slot is free
+    QCOMPARE(console_->windows().find(id), console::kInvalidWindow);  // the slot is free
   }
 
   void inputActivatesTheReadingWindow() {
     const std::int32_t first = open(grid(20, 5));
     const std::int32_t second = open(grid(20, 5));
     auto read = std::async(std::launch::async, [this, first] { return read_line(first); });
-    QTRY_COMPARE(library_->reading_window(), first);
+    QTRY_COMPARE(console_->reading_window(), first);
     frame_->client()->setActiveSubWindow(sub_of(second));
     QCOMPARE(frame_->client()->activeSubWindow(), sub_of(second));
     frame_->command(console::command::kInput);
@@ -258,6 +258,8 @@ class TextWindowTest : public QObject, private tavo::testing::FrameFixture {
         if (file.isEmpty()) {
           dialog->reject();
         } else {
+          // selectFile leaves the name field alone while it has the focus (the user may type).
+          if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
           dialog->selectFile(file);
           static_cast<QDialog*>(dialog)->accept();  // as the Open button does
         }

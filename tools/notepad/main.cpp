@@ -3,17 +3,13 @@
 #include <cstdio>
 #include <string>
 
-#include "console/core/face.h"
+#include "console/launch/launch.h"
 #include "tools/notepad/terminal_editor.h"
 
 #ifdef TAVO_HAVE_WINDOW
 #include <QApplication>
 
-#include "console/window/display.h"
 #include "tools/notepad/editor_window.h"
-constexpr auto kDisplayOpens = console::window::display_opens;
-#else
-constexpr bool (*kDisplayOpens)(int, char**) = nullptr;
 #endif
 
 int main(int argc, char** argv) {
@@ -22,16 +18,15 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string file = argv[1];
-  if (console::choose_face(kDisplayOpens, argc, argv) == console::Face::Terminal)
-    return notepad::edit_in_terminal(file);
 #ifdef TAVO_HAVE_WINDOW
-  QApplication app(argc, argv);
-  notepad::EditorWindow window(QString::fromLocal8Bit(file.c_str()));
-  if (!window.load()) return 1;
-  window.show();
-  QApplication::exec();
-  return 0;
-#else
-  return notepad::edit_in_terminal(file);
+  if (console::choose_front_end(argc, argv) == console::FrontEndKind::Window) {
+    QApplication app(argc, argv);
+    notepad::EditorWindow window(QString::fromLocal8Bit(file.c_str()));
+    if (!window.load()) return 1;
+    window.show();
+    QApplication::exec();
+    return 0;
+  }
 #endif
+  return notepad::edit_in_terminal(file);
 }

@@ -1,4 +1,4 @@
-#include "console/core/run_command.h"
+#include "console/core/shell_command.h"
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -47,18 +47,18 @@ std::string find_shell() {
 
 }  // namespace
 
-std::int32_t RunCommand(std::string_view command) {
+ShellStart run_shell_command(std::string_view command) {
   std::size_t end = command.find_last_not_of(' ');
   std::string line(end == std::string_view::npos ? std::string_view{} : command.substr(0, end + 1));
 
   if (const char* comspec = std::getenv("COMSPEC"); comspec != nullptr && *comspec != '\0') {
     int err = spawn_and_wait(comspec, line);
-    if (err == 0) return 1;
-    if (err != ENOENT && err != EACCES && err != ENOEXEC) return 0;
+    if (err == 0) return ShellStart::Started;
+    if (err != ENOENT && err != EACCES && err != ENOEXEC) return ShellStart::NotStarted;
   }
   std::string shell = find_shell();
-  if (shell.empty()) return 0;
-  return spawn_and_wait(shell, line) == 0 ? 1 : 0;
+  if (shell.empty()) return ShellStart::NotStarted;
+  return spawn_and_wait(shell, line) == 0 ? ShellStart::Started : ShellStart::NotStarted;
 }
 
 }  // namespace console

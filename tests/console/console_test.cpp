@@ -1,6 +1,6 @@
-// The library's interfaces: menus, diagnostics, the application name, initialisation, the
+// The console's interfaces: menus, diagnostics, the application name, initialisation, the
 // window-handle query and the program's end.
-#include "console/core/library.h"
+#include "console/core/console.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +16,7 @@ namespace console {
 namespace {
 
 using testing::FakeFrontEnd;
+using testing::FakeWindowFrontEnd;
 
 TEST(Menu, FullBarHasTheExactTextsAndIds) {
   struct Expected {
@@ -100,7 +101,7 @@ TEST(Diagnostic, AcknowledgedWarningReturnsOthersEndTheProcess) {
     EXPECT_EQ(fe.boxes[0].kind, BoxKind::RuntimeError);
   }
   auto fatal = [] {
-    library().exit_callbacks().add([] { std::fputs("callback ran", stderr); });
+    process_console().exit_callbacks().add([] { std::fputs("callback ran", stderr); });
     FakeFrontEnd fe(BoxAnswer::Ok);
     raise_diagnostic(DiagnosticKind::Fatal, 4, Module::pkkexit, 1);
   };
@@ -114,7 +115,7 @@ TEST(Diagnostic, AcknowledgedWarningReturnsOthersEndTheProcess) {
               ::testing::ExitedWithCode(255), "");
 }
 
-TEST(Library, ApplicationNameIsTheExecutableWithoutDirectoryAndExtension) {
+TEST(Console, ApplicationNameIsTheExecutableWithoutDirectoryAndExtension) {
   EXPECT_EQ(application_name_from_path("/usr/local/bin/tavo"), "tavo");
   EXPECT_EQ(application_name_from_path("C/dir.d/tavo.exe"), "tavo");
   EXPECT_EQ(application_name_from_path("tavo.1.0"), "tavo.1");
@@ -125,63 +126,63 @@ TEST(Library, ApplicationNameIsTheExecutableWithoutDirectoryAndExtension) {
   EXPECT_EQ(read_application_name(), "console_tests");
 }
 
-TEST(Library, SecondInitialisationWarnsAndFails) {
-  FakeFrontEnd fe;
-  Library lib;
-  EXPECT_EQ(lib.window_handle(static_cast<std::int32_t>(kFrameWindowCode)), kNoWindow);
-  EXPECT_FALSE(lib.set_window_text(WindowHandle{7}, "TAVO 1.0 - Tavorama"));
-  ASSERT_TRUE(lib.begin_initialisation(application_name_from_path("")));
-  EXPECT_EQ(lib.class_name("FRAME"), "PanelkitFRAME");
-  EXPECT_EQ(lib.class_name("FullWnd"), "PanelkitFullWnd");
-  EXPECT_FALSE(lib.begin_initialisation("other"));
+TEST(Console, SecondInitialisationWarnsAndFails) {
+  FakeWindowFrontEnd fe;
+  Console console;
+  EXPECT_EQ(console.window_handle(static_cast<std::int32_t>(kFrameWindowCode)), kNoWindow);
+  EXPECT_FALSE(console.set_window_text(WindowHandle{7}, "TAVO 1.0 - Tavorama"));
+  ASSERT_TRUE(console.begin_initialisation(application_name_from_path("")));
+  EXPECT_EQ(console.class_name("FRAME"), "PanelkitFRAME");
+  EXPECT_EQ(console.class_name("FullWnd"), "PanelkitFullWnd");
+  EXPECT_FALSE(console.begin_initialisation("other"));
   ASSERT_EQ(fe.boxes.size(), 1u);
   EXPECT_EQ(fe.boxes[0].caption, "Panelkit Warning");
   EXPECT_EQ(fe.boxes[0].kind, BoxKind::Warning);
   EXPECT_TRUE(fe.boxes[0].text.starts_with("Possible internal inconsistency\nfile \"pkginit\""));
-  EXPECT_EQ(lib.application_name(), "Panelkit");
+  EXPECT_EQ(console.application_name(), "Panelkit");
 }
 
-TEST(Library, WindowHandleQueryAndFrameCaption) {
-  FakeFrontEnd fe;
-  Library lib;
-  ASSERT_TRUE(lib.begin_initialisation("tavo"));
-  lib.complete_initialisation(WindowHandle{7});
-  std::int32_t id = lib.windows().add(WindowHandle{21});
+TEST(Console, WindowHandleQueryAndFrameCaption) {
+  FakeWindowFrontEnd fe;
+  Console console;
+  ASSERT_TRUE(console.begin_initialisation("tavo"));
+  console.complete_initialisation(WindowHandle{7});
+  std::int32_t id = console.windows().add(WindowHandle{21});
   ASSERT_EQ(id, 1024);
-  EXPECT_EQ(lib.window_handle(static_cast<std::int32_t>(0x80000000u)), WindowHandle{7});
-  EXPECT_EQ(lib.window_handle(1024), WindowHandle{21});
-  EXPECT_EQ(lib.window_handle(1025), kInvalidWindow);
-  EXPECT_EQ(lib.window_handle(7), kInvalidWindow);
-  EXPECT_TRUE(lib.set_window_text(WindowHandle{7}, "TAVO 1.0 - Tavorama"));
-  EXPECT_FALSE(lib.set_window_text(kInvalidWindow, "x"));
+  EXPECT_EQ(console.window_handle(static_cast<std::int32_t>(0x80000000u)), WindowHandle{7});
+  EXPECT_EQ(console.window_handle(1024), WindowHandle{21});
+  EXPECT_EQ(console.window_handle(1025), kInvalidWindow);
+  EXPECT_EQ(console.window_handle(7), kInvalidWindow);
+  EXPECT_TRUE(console.set_window_text(WindowHandle{7}, "TAVO 1.0 - Tavorama"));
+  EXPECT_FALSE(console.set_window_text(kInvalidWindow, "x"));
   ASSERT_EQ(fe.titles.size(), 1u);
   EXPECT_EQ(fe.titles[0].first, WindowHandle{7});
   EXPECT_EQ(fe.titles[0].second, "TAVO 1.0 - Tavorama");
 
-  EXPECT_EQ(lib.close_unit_window(1025, true), -1);
-  EXPECT_EQ(lib.close_unit_window(-1, false), -1);
-  EXPECT_EQ(lib.close_unit_window(1024, true), 0);
-  EXPECT_EQ(lib.window_handle(1024), WindowHandle{21});
-  EXPECT_EQ(lib.close_unit_window(1024, false), 0);
-  EXPECT_EQ(lib.window_handle(1024), kInvalidWindow);
+  EXPECT_EQ(console.close_unit_window(1025, true), -1);
+  EXPECT_EQ(console.close_unit_window(-1, false), -1);
+  EXPECT_EQ(console.close_unit_window(1024, true), 0);
+  EXPECT_EQ(console.window_handle(1024), WindowHandle{21});
+  EXPECT_EQ(console.close_unit_window(1024, false), 0);
+  EXPECT_EQ(console.window_handle(1024), kInvalidWindow);
 }
 
-TEST(Library, RunStateAndStatusLineNotifyTheFrontEnd) {
-  FakeFrontEnd fe;
-  Library lib;
-  EXPECT_EQ(lib.pause(), PauseStep::SuspendProgram);
-  EXPECT_EQ(lib.menu().find(command::kResume)->text, "&Resume\tCtrl+Q");
-  lib.pause_done();
-  EXPECT_EQ(lib.resume(), ResumeStep::ResumeProgram);
-  EXPECT_NE(lib.menu().find(command::kPause), nullptr);
-  lib.finish_run();
-  EXPECT_EQ(lib.set_run_state(0), 0);
+TEST(Console, RunStateAndStatusLineNotifyTheFrontEnd) {
+  FakeWindowFrontEnd fe;
+  Console console;
+  EXPECT_EQ(console.pause(), PauseStep::SuspendProgram);
+  EXPECT_EQ(console.menu().find(command::kResume)->text, "&Resume\tCtrl+Q");
+  console.pause_done();
+  EXPECT_EQ(console.resume(), ResumeStep::ResumeProgram);
+  EXPECT_NE(console.menu().find(command::kPause), nullptr);
+  console.finish_run();
+  EXPECT_EQ(console.set_run_state(0), 0);
 
-  EXPECT_TRUE(lib.menu().find(command::kStatusBar)->checked);
-  EXPECT_EQ(lib.show_status_line(2), 0);
-  EXPECT_EQ(lib.show_status_line(0), 1);
-  EXPECT_FALSE(lib.status_line_visible());
-  EXPECT_FALSE(lib.menu().find(command::kStatusBar)->checked);
+  EXPECT_TRUE(console.menu().find(command::kStatusBar)->checked);
+  EXPECT_EQ(console.show_status_line(2), 0);
+  EXPECT_EQ(console.show_status_line(0), 1);
+  EXPECT_FALSE(console.status_line_visible());
+  EXPECT_FALSE(console.menu().find(command::kStatusBar)->checked);
   EXPECT_EQ(fe.status_changes.load(), 4);
 }
 
