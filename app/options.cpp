@@ -103,7 +103,8 @@ std::function<void()> add_output_options(CLI::App& cli, OutputOptions& o) {
       cli.add_option("--csv", o.csv, "Write the results as CSV to FILE (- for standard output)")
           ->type_name("FILE");
   CLI::Option* plots =
-      cli.add_option("--plots", o.plots, "Write each selected variable's value and convergence charts into DIR")
+      cli.add_option("--plots", o.plots,
+                     "Write each selected variable's value and convergence charts into DIR")
           ->type_name("DIR");
   CLI::Option* plot_format =
       cli.add_option("--plot-format", o.plot_format, "svg (the default), png or pdf")

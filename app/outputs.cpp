@@ -42,25 +42,15 @@ bool write_one(const std::string& path, const KeptFile& kept, Write&& write) {
     show_failure("cannot write " + path + ": it is " + kept.role);
     return false;
   }
-  results::OutputFile file;
-  std::error_code ec = file.open(path);
-  std::string failed;
-  if (!ec) {
-    results::TextOut out(&file);
-    if constexpr (std::is_same_v<decltype(write(out)), std::string>) {
-      failed = write(out);
-    } else {
-      write(out);
-    }
-    ec = out.finish();
+  OutputStream stream;
+  if (!stream.open(path)) return false;
+  results::TextOut& out = *stream.sink();
+  if constexpr (std::is_same_v<decltype(write(out)), std::string>) {
+    return stream.commit(write(out));
+  } else {
+    write(out);
+    return stream.commit();
   }
-  if (!ec && failed.empty()) ec = file.commit();
-  if (ec || !failed.empty()) {
-    show_failure("cannot write " + (path == "-" ? std::string("standard output") : path) + ": " +
-                 (failed.empty() ? reason(ec) : failed));
-    return false;
-  }
-  return true;
 }
 
 // The documents' context: the options and the date.
@@ -138,6 +128,27 @@ void show_failure(const std::string& text) {
   }
   const std::string line = "tavo: " + text + "\n";
   [[maybe_unused]] ssize_t n = ::write(STDERR_FILENO, line.data(), line.size());
+}
+
+bool OutputStream::open(const std::string& path, std::size_t piece) {
+  path_ = path;
+  if (path.empty()) return true;
+  if (std::error_code ec = file_.open(path)) {
+    show_failure("cannot write " + path + ": " + reason(ec));
+    return false;
+  }
+  out_.emplace(&file_, piece);
+  return true;
+}
+
+bool OutputStream::commit(const std::string& failed) {
+  if (!out_) return true;
+  std::error_code ec = out_->finish();
+  if (!ec && failed.empty()) ec = file_.commit();
+  if (!ec && failed.empty()) return true;
+  show_failure("cannot write " + (path_ == "-" ? std::string("standard output") : path_) + ": " +
+               (failed.empty() ? reason(ec) : failed));
+  return false;
 }
 
 bool write_outputs(const OutputOptions& options, const results::Results& r, const KeptFile& kept) {

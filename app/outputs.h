@@ -4,9 +4,12 @@
 // --check-gci.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 
 #include "app/options.h"
+#include "results/output_file.h"
 #include "results/results.h"
 
 namespace app {
@@ -20,6 +23,23 @@ struct KeptFile {
 // One line on standard error prefixed "tavo: ", or a message box where the front end shows
 // them. `text` is UTF-8, as file names are.
 void show_failure(const std::string& text);
+
+// An extra's file written as a stream (results::OutputFile through a results::TextOut): open()
+// and commit() show their failure, naming the file and the reason, and say whether all went
+// well. An extra that is not asked for (an empty name) has no sink and commits at once.
+class OutputStream {
+ public:
+  // `piece`: the bytes gathered before they go to the file (TextOut's; 0: every piece).
+  bool open(const std::string& path, std::size_t piece = std::size_t{1} << 20);
+  results::TextOut* sink() { return out_ ? &*out_ : nullptr; }
+  // `failed`: why the content could not be made, if it could not (then nothing is committed).
+  bool commit(const std::string& failed = {});
+
+ private:
+  results::OutputFile file_;
+  std::optional<results::TextOut> out_;
+  std::string path_;
+};
 
 // Writes every file `options` ask for, each as a stream that replaces an older file only when
 // complete. A file that cannot be written is shown (show_failure) with the system's reason and

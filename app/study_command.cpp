@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include "app/outputs.h"
 #include "results/export.h"
@@ -36,24 +37,38 @@ void error_line(const std::string& text) {
   [[maybe_unused]] ssize_t n = ::write(STDERR_FILENO, line.data(), line.size());
 }
 
-// The table's file, or standard input for "-": a descriptor, or -1 after the message.
-int open_table(const std::string& name) {
-  if (name == "-") return STDIN_FILENO;
-  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) error_line("cannot read " + name + ": " + std::strerror(errno));
-  return fd;
-}
-
+// The table's descriptor, closed with it (standard input stays open), and its reader.
 struct Table {
-  int fd = -1;
-  study::TableReader reader;
+  Table(int descriptor, const study::ReadOptions& options)
+      : fd(descriptor), reader(descriptor, options) {}
+  Table(const Table&) = delete;
+  Table& operator=(const Table&) = delete;
   ~Table() {
     if (fd > STDIN_FILENO) ::close(fd);
   }
+
+  int fd;
+  study::TableReader reader;
 };
 
-std::string source_name(const std::string& table) {
-  return table == "-" ? std::string("-") : table;
+// The table `o` names (a file, or standard input for "-") with its header read: a reader, or
+// none after the message.
+std::unique_ptr<Table> open_table(const TableOptions& o) {
+  const int fd = o.table == "-" ? STDIN_FILENO : ::open(o.table.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error_line("cannot read " + o.table + ": " + std::strerror(errno));
+    return nullptr;
+  }
+  study::ReadOptions options;
+  options.source_name = o.table;
+  options.dimension = o.dimension;
+  options.volume = o.volume;
+  auto table = std::make_unique<Table>(fd, options);
+  if (study::Error e = table->reader.read_header(); e.failed()) {
+    error_line(e.message);
+    return nullptr;
+  }
+  return table;
 }
 
 bool writes_to_standard_output(const OutputOptions& o) {
@@ -61,35 +76,6 @@ bool writes_to_standard_output(const OutputOptions& o) {
     if (*f == "-") return true;
   return false;
 }
-
-// A stream to `path` when it is asked for: open, or the failure shown.
-struct Stream {
-  results::OutputFile file;
-  std::optional<results::TextOut> out;
-  std::string path;
-
-  // `piece` as TextOut's.
-  bool open(const std::string& p, std::size_t piece = std::size_t{1} << 20) {
-    path = p;
-    if (p.empty()) return true;
-    if (std::error_code ec = file.open(p)) {
-      show_failure("cannot write " + p + ": " + ec.message());
-      return false;
-    }
-    out.emplace(&file, piece);
-    return true;
-  }
-  results::TextOut* sink() { return out ? &*out : nullptr; }
-  bool commit() {
-    if (!out) return true;
-    std::error_code ec = out->finish();
-    if (!ec) ec = file.commit();
-    if (ec)
-      show_failure("cannot write " + (path == "-" ? "standard output" : path) + ": " +
-                   ec.message());
-    return !ec;
-  }
-};
 
 int study_field(study::TableReader& reader, const StudyOptions& o, const std::string& version) {
   for (const auto& [given, name] :
@@ -104,7 +90,7 @@ int study_field(study::TableReader& reader, const StudyOptions& o, const std::st
       return kUsageStatus;
     }
   }
-  Stream summary, csv, json;
+  OutputStream summary, csv, json;
   // The summary streams: each chunk's lines go out as the chunk is done.
   if (!summary.open(writes_to_standard_output(o.out) ? "" : "-", 0) || !csv.open(o.out.csv) ||
       !json.open(o.out.json))
@@ -114,7 +100,7 @@ int study_field(study::TableReader& reader, const StudyOptions& o, const std::st
       .measures = {.safety_factor = o.out.gci_fs, .target_gci = o.out.target_gci},
       .checks = o.out.checks,
       .language = o.out.language,
-      .source = source_name(o.input.table),
+      .source = o.input.table,
       .version = version};
   study::FieldSinks sinks{.summary = summary.sink(), .csv = csv.sink(), .json = json.sink()};
   // Failures go to standard error as they come, as the summary goes to standard output.
@@ -139,25 +125,17 @@ int study_field(study::TableReader& reader, const StudyOptions& o, const std::st
 
 int run_study(const StudyOptions& o, const std::string& version) {
   remove_temporary_files_on_signals();
-  const int fd = open_table(o.input.table);
-  if (fd < 0) return kUsageStatus;
-  const std::string source = source_name(o.input.table);
-  Table table{fd, study::TableReader(fd, {.source_name = source,
-                                          .dimension = o.input.dimension,
-                                          .volume = o.input.volume})};
-  if (study::Error e = table.reader.read_header(); e.failed()) {
-    error_line(e.message);
-    return kUsageStatus;
-  }
-  if (table.reader.layout() == study::Layout::PointsAsRows)
-    return study_field(table.reader, o, version);
+  const std::unique_ptr<Table> table = open_table(o.input);
+  if (table == nullptr) return kUsageStatus;
+  if (table->reader.layout() == study::Layout::PointsAsRows)
+    return study_field(table->reader, o, version);
 
   study::MeshTable mesh_table;
-  if (study::Error e = table.reader.read_meshes(mesh_table); e.failed()) {
+  if (study::Error e = table->reader.read_meshes(mesh_table); e.failed()) {
     error_line(e.message);
     return kUsageStatus;
   }
-  const study::MeshStudy mesh_study(mesh_table, o.input.formal_orders, source);
+  const study::MeshStudy mesh_study(mesh_table, o.input.formal_orders, o.input.table);
   model::Numbers numbers = mesh_study.numbers();
   using Role = model::InputFile::Role;
   numbers.inputs = {{.role = o.input.table == "-" ? Role::StandardInput : Role::Table,
@@ -166,7 +144,7 @@ int run_study(const StudyOptions& o, const std::string& version) {
   const results::Results r = results::compute(
       std::move(numbers), {.safety_factor = o.out.gci_fs, .target_gci = o.out.target_gci}, version);
   if (!writes_to_standard_output(o.out)) {
-    Stream summary;
+    OutputStream summary;
     summary.open("-");
     study::write_summary(r, results::texts(o.out.language), *summary.sink());
     summary.commit();
@@ -180,18 +158,15 @@ int run_study(const StudyOptions& o, const std::string& version) {
 }
 
 int run_import(const ImportOptions& o) {
-  const int fd = open_table(o.input.table);
-  if (fd < 0) return kUsageStatus;
-  const std::string source = source_name(o.input.table);
-  Table table{fd, study::TableReader(fd, {.source_name = source,
-                                          .dimension = o.input.dimension,
-                                          .volume = o.input.volume})};
+  const std::unique_ptr<Table> table = open_table(o.input);
+  if (table == nullptr) return kUsageStatus;
   study::MeshTable mesh_table;
-  study::Error e = table.reader.read_header();
-  if (!e.failed() && table.reader.layout() != study::Layout::MeshesAsRows)
-    e.message = source + ": a case is made from a table of meshes as rows, not of points";
-  if (!e.failed()) e = table.reader.read_meshes(mesh_table);
-  if (!e.failed()) e = study::write_case(mesh_table, o.input.formal_orders, o.folder, source);
+  study::Error e;
+  if (table->reader.layout() != study::Layout::MeshesAsRows)
+    e.message = o.input.table + ": a case is made from a table of meshes as rows, not of points";
+  if (!e.failed()) e = table->reader.read_meshes(mesh_table);
+  if (!e.failed())
+    e = study::write_case(mesh_table, o.input.formal_orders, o.folder, o.input.table);
   if (e.failed()) {
     error_line(e.message);
     return kUsageStatus;

@@ -17,7 +17,6 @@
 namespace study {
 namespace {
 
-constexpr std::string_view kValueColumns[] = {"value"};
 constexpr std::string_view kTripletColumns[] = {
     "convergence_ratio", "apparent_order", "ti_a", "gci", "convergence", "asymptotic_ratio"};
 constexpr std::string_view kSchemeColumns[] = {"eh2014_estimator", "eh2014_weighted", "eh2014_p",
@@ -61,7 +60,6 @@ class FieldStudy {
       : header_(header),
         settings_(settings),
         sinks_(sinks),
-        texts_(results::texts(settings.language)),
         solver_{.method = constant_ratio(header.h) ? model::OrderMethod::ClosedForm
                                                    : model::OrderMethod::Bisection,
                 .bisection = kStudyBisection} {
@@ -217,7 +215,6 @@ class FieldStudy {
   const FieldHeader& header_;
   const FieldSettings& settings_;
   const FieldSinks& sinks_;
-  const results::Texts& texts_;
   const model::OrderSolver solver_;
   results::Settings measures_;
 };
@@ -232,7 +229,7 @@ std::vector<std::string> field_csv_columns(const FieldHeader& header) {
     for (std::size_t j = from; j < n; ++j)
       columns.push_back(std::string(name) + "_" + std::to_string(j + 1));
   };
-  per_mesh(kValueColumns[0], 0);
+  per_mesh("value", 0);
   for (std::string_view c : kTripletColumns) per_mesh(c, model::kFirstTripletMesh);
   per_mesh("u_eh2014", 0);
   for (std::string_view c : kSchemeColumns) columns.emplace_back(c);
