@@ -181,27 +181,7 @@ std::string escape_latex(const std::string& text) {
 
 std::string escape_html(const std::string& text) {
   std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += is_control(static_cast<unsigned char>(c)) ? ' ' : c;
-    }
-  }
+  results::append_markup_escaped(out, text);
   return out;
 }
 

@@ -20,6 +20,45 @@ void append_shortest(std::string& out, double v) {
   if (ec == std::errc()) out.append(buf, end);
 }
 
+void append_csv_field(std::string& out, std::string_view s) {
+  if (s.find_first_of(",\"\r\n") == std::string_view::npos) {
+    out += s;
+    return;
+  }
+  out += '"';
+  for (char c : s) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
+void append_markup_escaped(std::string& out, std::string_view s) {
+  for (char c : s) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default: {
+        const auto b = static_cast<unsigned char>(c);
+        out += (b < 0x20 && c != '\t' && c != '\n') || b == 0x7F ? ' ' : c;
+      }
+    }
+  }
+}
+
 std::string significant(double v, int digits) {
   if (!std::isfinite(v)) return {};
   char buf[64];
@@ -132,21 +171,6 @@ void intervals_json(JsonWriter& json, const model::Intervals& tests) {
   json.end_array();
 }
 
-// RFC 4180: a field with a comma, a quote or a line break goes between quotes, its quotes
-// doubled.
-void csv_field(std::string& out, std::string_view s) {
-  if (s.find_first_of(",\"\r\n") == std::string_view::npos) {
-    out += s;
-    return;
-  }
-  out += '"';
-  for (char c : s) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-}
-
 void csv_number(std::string& out, double v) {
   if (std::isfinite(v)) append_shortest(out, v);
 }
@@ -220,7 +244,7 @@ void write_csv(const Results& results, TextOut& sink) {
   for (std::size_t i = 0; i < results.size(); ++i) {
     const VariableResult v = results.variable(i);
     std::string name;
-    csv_field(name, v.numbers.name);
+    append_csv_field(name, v.numbers.name);
     for (std::size_t k = 0; k < v.numbers.schemes.size(); ++k) {
       const model::Series& s = v.numbers.schemes[k];
       const SchemeMeasures& m = v.measures.schemes[k];

@@ -79,6 +79,13 @@ inline constexpr const char* kCsvColumns[] = {"variable",
 std::string shortest(double v);
 // The same appended to `out` (no allocation of its own: the writers' hot path).
 void append_shortest(std::string& out, double v);
+// A text as an RFC 4180 field, appended: between quotes, its quotes doubled, when it holds a
+// comma, a quote or a line break.
+void append_csv_field(std::string& out, std::string_view s);
+// A text for XML or HTML content and attribute values, appended: & < > " ' escaped, and every
+// control character but tab and line feed (which XML 1.0 cannot hold) a blank.
+void append_markup_escaped(std::string& out, std::string_view s);
+
 // `v` to `digits` significant digits as %g writes it, without the locale ("0.0123", "1.5e-07");
 // empty when not finite.
 std::string significant(double v, int digits);

@@ -13,22 +13,6 @@ bool numeric(TableColumn c) {
   return c != TableColumn::Variable && c != TableColumn::Scheme && c != TableColumn::Class;
 }
 
-std::string_view class_text(Convergence c, const Texts& t) {
-  switch (c) {
-    case Convergence::Monotonic:
-      return t.monotonic;
-    case Convergence::Divergent:
-      return t.divergent;
-    case Convergence::Oscillatory:
-      return t.oscillatory;
-    case Convergence::OscillatoryDivergent:
-      return t.oscillatory_divergent;
-    case Convergence::None:
-      break;
-  }
-  return {};
-}
-
 char lower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -111,7 +95,7 @@ std::string ResultsTable::text(std::size_t row, TableColumn c) const {
     case TableColumn::Scheme:
       return std::string(v.schemes[w.scheme].scheme);
     case TableColumn::Class:
-      return std::string(class_text(convergence(row), texts_));
+      return std::string(convergence_text(convergence(row), texts_));
     case TableColumn::Mesh:
       return std::to_string(w.mesh + 1);
     default:

@@ -20,28 +20,6 @@ std::string summary(const Check& c) {
   return s;
 }
 
-void xml_escaped(std::string& out, std::string_view s) {
-  for (char ch : s) {
-    switch (ch) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        // XML 1.0 has no place for other control characters: a blank stands for them.
-        out += static_cast<unsigned char>(ch) < 0x20 && ch != '\t' && ch != '\n' ? ' ' : ch;
-    }
-  }
-}
-
 }  // namespace
 
 Check check_scheme(const model::Series& s, const SchemeMeasures& m, const CheckLimits& limits) {
@@ -96,23 +74,23 @@ void write_junit(const std::vector<Check>& checks, std::string_view suite, TextO
                              std::to_string(failed) + "\" errors=\"0\"";
   out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites name=\"tavo\"" + counts +
          ">\n  <testsuite name=\"";
-  xml_escaped(out, suite.empty() ? std::string_view("tavo") : suite);
+  append_markup_escaped(out, suite.empty() ? std::string_view("tavo") : suite);
   out += "\"" + counts + " skipped=\"0\" time=\"0\">\n";
   for (const Check& c : checks) {
     out += "    <testcase classname=\"tavo.";
-    xml_escaped(out, c.scheme);
+    append_markup_escaped(out, c.scheme);
     out += "\" name=\"" + std::to_string(c.number) + " ";
-    xml_escaped(out, c.name);
+    append_markup_escaped(out, c.name);
     out += "\" time=\"0\">\n";
     if (c.passed()) {
       out += "      <system-out>";
-      xml_escaped(out, summary(c));
+      append_markup_escaped(out, summary(c));
       out += "</system-out>\n";
     } else {
       out += "      <failure message=\"";
-      xml_escaped(out, summary(c));
+      append_markup_escaped(out, summary(c));
       out += "\" type=\"verification\">";
-      xml_escaped(out, failure_line(c));
+      append_markup_escaped(out, failure_line(c));
       out += "</failure>\n";
     }
     out += "    </testcase>\n";

@@ -26,19 +26,6 @@ void number(std::string& out, double v) {
   if (std::isfinite(v)) results::append_shortest(out, v);
 }
 
-void csv_text(std::string& out, std::string_view s) {
-  if (s.find_first_of(",\"\r\n") == std::string_view::npos) {
-    out += s;
-    return;
-  }
-  out += '"';
-  for (char c : s) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-}
-
 // One chunk of points on its way through the pipeline, and what it gives.
 struct ChunkWork {
   FieldChunk chunk;
@@ -122,7 +109,7 @@ class FieldStudy {
   void csv_row(std::string& out, const FieldChunk& c, std::size_t p, double exact,
                const model::Series& s, const results::SchemeMeasures& m) const {
     for (std::size_t l = 0; l < c.label_columns; ++l) {
-      csv_text(out, c.label(p, l));
+      results::append_csv_field(out, c.label(p, l));
       out += ',';
     }
     if (header_.has_exact) {
@@ -251,7 +238,7 @@ FieldOutcome study_field(TableReader& reader, const FieldSettings& settings, Fie
     for (const std::string& column : field_csv_columns(header)) {
       if (!first) out += ',';
       first = false;
-      csv_text(out, column);
+      results::append_csv_field(out, column);
     }
     out += "\r\n";
   }
