@@ -1,6 +1,5 @@
 #include "study/field_study.h"
 
-#include <oneapi/tbb/concurrent_queue.h>
 #include <oneapi/tbb/info.h>
 #include <oneapi/tbb/parallel_pipeline.h>
 
@@ -26,8 +25,11 @@ void number(std::string& out, double v) {
   if (std::isfinite(v)) results::append_shortest(out, v);
 }
 
-// One chunk of points on its way through the pipeline, and what it gives.
+// One chunk of points on its way through the pipeline, and what it gives. Each stage holds its
+// lock while it works on it (never contended: one stage at a time has it), which hands it from
+// thread to thread in a way the thread checker sees, whatever the pool's own handing does.
 struct ChunkWork {
+  std::mutex handed;
   FieldChunk chunk;
   std::string summary, csv, json, failures;
   std::size_t failed = 0;
@@ -256,12 +258,17 @@ FieldOutcome study_field(TableReader& reader, const FieldSettings& settings, Fie
   if (sinks.json != nullptr) results::begin_json(json, head, settings.version);
 
   // A few chunks per core in flight bound the memory; the reader and the writer keep order.
+  // What the serial stages share with each other and with this thread afterwards (the free
+  // chunks, the sinks, the outcome) is taken under one lock, once per chunk: the stages may run
+  // on any of the pool's threads.
   const std::size_t tokens = 2 * static_cast<std::size_t>(oneapi::tbb::info::default_concurrency());
   std::vector<std::unique_ptr<ChunkWork>> pool;
-  oneapi::tbb::concurrent_queue<ChunkWork*> free;
+  std::vector<ChunkWork*> free;
+  std::mutex shared;
+  std::mutex reading;  // the reader, from one chunk to the next
   for (std::size_t i = 0; i < tokens; ++i) {
     pool.push_back(std::make_unique<ChunkWork>());
-    free.push(pool.back().get());
+    free.push_back(pool.back().get());
   }
   const std::size_t chunk_points = std::max<std::size_t>(settings.chunk_points, 1);
   oneapi::tbb::parallel_pipeline(
@@ -270,11 +277,21 @@ FieldOutcome study_field(TableReader& reader, const FieldSettings& settings, Fie
           oneapi::tbb::filter_mode::serial_in_order,
           [&](oneapi::tbb::flow_control& fc) -> ChunkWork* {
             ChunkWork* w = nullptr;
-            free.try_pop(w);  // a token is free whenever the reader runs
-            const Error e = reader.next_chunk(w->chunk, chunk_points);
+            {
+              const std::lock_guard lock(shared);
+              w = free.back();  // a chunk is free whenever the reader runs: one per token
+              free.pop_back();
+            }
+            Error e;
+            {
+              const std::lock_guard read(reading);
+              const std::lock_guard hand(w->handed);
+              e = reader.next_chunk(w->chunk, chunk_points);
+            }
             if (e.failed() || w->chunk.points == 0) {
+              const std::lock_guard lock(shared);
               if (e.failed()) outcome.error = e;
-              free.push(w);
+              free.push_back(w);
               fc.stop();
               return nullptr;
             }
@@ -282,11 +299,14 @@ FieldOutcome study_field(TableReader& reader, const FieldSettings& settings, Fie
           }) &
           oneapi::tbb::make_filter<ChunkWork*, ChunkWork*>(oneapi::tbb::filter_mode::parallel,
                                                            [&](ChunkWork* w) {
+                                                             const std::lock_guard hand(w->handed);
                                                              study.analyse(*w);
                                                              return w;
                                                            }) &
           oneapi::tbb::make_filter<ChunkWork*, void>(
               oneapi::tbb::filter_mode::serial_in_order, [&](ChunkWork* w) {
+                const std::lock_guard lock(shared);
+                const std::lock_guard hand(w->handed);
                 for (auto [sink, text] :
                      {std::pair{sinks.summary, &w->summary}, std::pair{sinks.csv, &w->csv},
                       std::pair{sinks.json, &w->json}, std::pair{sinks.failures, &w->failures}}) {
@@ -296,8 +316,9 @@ FieldOutcome study_field(TableReader& reader, const FieldSettings& settings, Fie
                 }
                 outcome.points += w->chunk.points;
                 outcome.failed += w->failed;
-                free.push(w);
+                free.push_back(w);
               }));
+  const std::lock_guard lock(shared);
   if (sinks.json != nullptr && !outcome.error.failed()) results::end_json(json, sinks.json->text());
   return outcome;
 }
