@@ -1,7 +1,7 @@
-// A PNG encoder for the charts' images, quicker than Qt's: Qt's writer has libpng try all five
+// The charts' images as PNG, with libpng set for speed: Qt's writer has libpng try all five
 // filters on every row and compress at zlib's level 6, which made writing a chart's PNG four
-// times as slow as drawing it. Here each row takes the better of the Sub and Up filters (a
-// chart is mostly long flat runs) and zlib compresses at level 3.
+// times as slow as drawing it. Here libpng chooses between the Sub and Up filters only (a chart
+// is mostly long flat runs) and zlib compresses at level 3.
 #pragma once
 
 #include <QByteArray>

@@ -3,7 +3,7 @@
 set -eu
 packages="
   g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-svg-dev libqt6opengl6-dev zlib1g-dev
+  qt6-base-dev qt6-svg-dev libqt6opengl6-dev libpng-dev
   libcli11-dev nlohmann-json3-dev libboost-math-dev libcsv-dev libfast-float-dev libtbb-dev
   xvfb xauth fonts-liberation clang libclang-rt-14-dev
   libxml2-utils dpkg-dev file
