@@ -19,6 +19,22 @@ namespace {
 
 using namespace detail;
 
+constexpr const char* kFontFamily = "Liberation Sans";
+
+// The generator names the painter's family alone, and the device's default for its outer
+// group: every text gets the chart family with fallbacks of the same widths instead.
+void name_font_fallbacks(QByteArray& svg) {
+  static const QByteArray attribute = "font-family=\"";
+  static const QByteArray families = QByteArray(kFontFamily) + ", Arial, Helvetica, sans-serif";
+  for (qsizetype at = svg.indexOf(attribute); at >= 0; at = svg.indexOf(attribute, at)) {
+    at += attribute.size();
+    const qsizetype end = svg.indexOf('"', at);
+    if (end < 0) break;
+    svg.replace(at, end - at, families);
+    at += families.size() + 1;
+  }
+}
+
 // Low and high as the report's charts always had them, then more for a study's schemes.
 constexpr QRgb kPalette[] = {0x1f77b4, 0xd62728, 0x2ca02c, 0xff7f0e, 0x9467bd,
                              0x8c564b, 0xe377c2, 0x7f7f7f, 0xbcbd22, 0x17becf};
@@ -372,7 +388,11 @@ void paint(QPainter& painter, const QRectF& target, const results::VariableResul
   const QRectF box(0, 0, target.width() / scale, target.height() / scale);
   const results::Texts& texts = results::texts(language);
 
-  QFont heading = painter.font();
+  // One family on every machine (setup installs it), whose widths the SVG's readers also get
+  // from Arial or Helvetica: a text run placed for one font's widths and shown in another's
+  // leaves gaps or overlaps.
+  QFont heading(QString::fromLatin1(kFontFamily));
+  heading.setStyleHint(QFont::SansSerif);
   heading.setPointSizeF(13);
   heading.setBold(true);
   painter.setFont(heading);
@@ -438,9 +458,12 @@ QByteArray encode(const results::VariableResult& var, Chart chart, Format format
       svg.setViewBox(area);
       svg.setResolution(96);
       svg.setTitle(QStringLiteral("Tavo"));
-      QPainter painter(&svg);
-      painter.setRenderHint(QPainter::Antialiasing);
-      paint(painter, area, var, chart, language);
+      {
+        QPainter painter(&svg);
+        painter.setRenderHint(QPainter::Antialiasing);
+        paint(painter, area, var, chart, language);
+      }
+      name_font_fallbacks(bytes);
       break;
     }
     case Format::Pdf: {
