@@ -129,7 +129,8 @@ std::string about_text() {
 }
 
 std::string_view using_help_text() {
-  return "Help opens Tavo's manual, FPKIT.html, in the desktop's web browser.\n\n"
+  return "Help opens Tavo's manual, FPKIT.html, in the desktop's web browser, or in a help "
+         "window of its own where the desktop has none; Esc closes that window.\n\n"
          "Help > Contents opens it at its table of contents. To read about one menu command, "
          "press F1 while the command is highlighted in its menu: the manual opens at that "
          "command's section.\n\n"

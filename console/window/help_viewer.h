@@ -1,5 +1,6 @@
-// Help on the desktop: the manual (console/core/help.h) opened in the desktop's browser, the help
-// shown for a menu command in help mode (F1), Using Help and About.
+// Help on the desktop: the manual (console/core/help.h) opened in the desktop's browser, or in a
+// help window of our own where nothing opens it, the help shown for a menu command in help mode
+// (F1), Using Help and About.
 #pragma once
 
 #include <QString>
@@ -18,8 +19,11 @@ using UrlOpener = std::function<bool(const QUrl& url)>;
 // An empty opener restores the desktop's.
 void set_url_opener(UrlOpener opener);
 
-// Opens the manual at a context's section, or at its top without one. A manual that cannot be
-// found or opened is said in a box (owner `owner`, captioned `caption`).
+// Opens the manual at a context's section, or at its top without one. Where the opener fails, the
+// manual shows in the help window (a QTextBrowser named "help", a top-level window owned by
+// `owner`'s window; one at a time, raised and moved to the section when asked again; Escape or
+// Ctrl+W closes it). A manual that cannot be found or read is said in a box (owner `owner`,
+// captioned `caption`).
 void open_help(QWidget* owner, const QString& caption, std::optional<int> context);
 // Help mode: the help of a menu command instead of the command, or the box "Help not available
 // for menu item" for a command without a help context.

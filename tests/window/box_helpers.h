@@ -1,5 +1,5 @@
-// Answering message boxes from a test. A box runs its own event loop, so it is found and
-// answered by a timer, which fires inside that loop.
+// Finding the windows a test waits for, and answering message boxes. A box runs its own event
+// loop, so it is found and answered by a timer, which fires inside that loop.
 #pragma once
 
 #include <QApplication>
@@ -9,11 +9,20 @@
 
 namespace tavo::testing {
 
-inline QMessageBox* visible_box() {
+// The first visible top-level window of a type (and name, if given).
+template <class T>
+T* visible_top_level(const QString& object_name = {}) {
   for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible()) return box;
+    auto* found = qobject_cast<T*>(w);
+    if (found != nullptr && found->isVisible() &&
+        (object_name.isEmpty() || found->objectName() == object_name))
+      return found;
   }
   return nullptr;
+}
+
+inline QMessageBox* visible_box() {
+  return visible_top_level<QMessageBox>();
 }
 
 // What a box showed.

@@ -6,23 +6,19 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
-#include <unistd.h>
-
 #include "box_helpers.h"
+#include "child_process.h"
 #include "console/core/console.h"
 #include "console/core/menu.h"
 #include "console/window/frame.h"
-#include "console/window/startup.h"
 #include "console/window/status_bar.h"
 #include "console/window/text_window_widget.h"
 #include "demo.h"
-#include "demo_child.h"
 #include "recio/process_end.h"
 #include "registry.h"
 
@@ -37,7 +33,7 @@ using tavo::testing::say;
 // Steps through the commands, one step a tick, saying what each showed; answers the exit prompt.
 class MenuUser : public QObject {
  public:
-  MenuUser() {
+  MenuUser() : QObject(qApp) {
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, [this] { tick(); });
     timer->start(30);
@@ -102,10 +98,8 @@ class MenuUser : public QObject {
 
 const bool registered = [] {
   tavo::testing::register_scenario("console-demo-menus", [](int& argc, char** argv) {
-    if (::chdir(std::getenv("TAVO_TEST_CASE")) != 0) return 99;
-    QApplication app(argc, argv);
-    MenuUser user;
-    return console::window::run(argc, argv, console_demo::program, recio::run_exit_handler);
+    return tavo::testing::run_console(
+        argc, argv, [] { new MenuUser; }, console_demo::program, recio::run_exit_handler);
   });
   return true;
 }();
@@ -118,22 +112,18 @@ class ConsoleDemoMenusTest : public QObject {
  private slots:
   void pauseDuringAReadSelectAllCopyAndEsc() {
     QTemporaryDir dir;
-    const tavo::testing::DemoRun r =
-        tavo::testing::run_demo_child("console-demo-menus", dir.path());
-    QVERIFY(r.finished);
-    QVERIFY2(!r.errors.contains("Sanitizer"), qPrintable(r.errors));
+    const tavo::testing::ChildRun r = tavo::testing::run_scenario(
+        "console-demo-menus", tavo::testing::case_environment(dir.path()));
     QCOMPARE(r.exit_code, 0);
-    const QStringList& said = r.said;
     const QString greeting =
         "Eco: escreva uma linha por vez (texto com brancos entre aspas); fim "
         "termina.";
-    QCOMPARE(said, (QStringList{"state|Paused", "still reading|1", "rows|1", "state|Running",
-                                "title|Select Text - Graphic1", "copied|" + greeting, "copied|abc",
-                                "copied|> abc", "title|Graphic1", "title|Select Text - Graphic1",
-                                "title|Graphic1", "clipboard|kept", "state|Running"}));
-    QFile eco(dir.filePath("eco.txt"));
-    QVERIFY(eco.open(QIODevice::ReadOnly));
-    QCOMPARE(eco.readAll(), QByteArray("abc\r\n"));
+    QCOMPARE(r.lines(),
+             (QStringList{"state|Paused", "still reading|1", "rows|1", "state|Running",
+                          "title|Select Text - Graphic1", "copied|" + greeting, "copied|abc",
+                          "copied|> abc", "title|Graphic1", "title|Select Text - Graphic1",
+                          "title|Graphic1", "clipboard|kept", "state|Running"}));
+    QCOMPARE(tavo::testing::read_file(dir.filePath("eco.txt")), QByteArray("abc\r\n"));
   }
 };
 

@@ -5,21 +5,17 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
-#include <unistd.h>
-
 #include "box_helpers.h"
+#include "child_process.h"
 #include "console/core/console.h"
 #include "console/window/frame.h"
-#include "console/window/startup.h"
 #include "console/window/text_window_widget.h"
 #include "demo.h"
-#include "demo_child.h"
 #include "recio/process_end.h"
 #include "registry.h"
 
@@ -33,7 +29,7 @@ using tavo::testing::say;
 // reports the window before the last line and answers the exit prompt.
 class Typist : public QObject {
  public:
-  Typist() {
+  Typist() : QObject(qApp) {
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, [this] { tick(); });
     timer->start(30);
@@ -80,10 +76,8 @@ class Typist : public QObject {
 
 const bool registered = [] {
   tavo::testing::register_scenario("console-demo", [](int& argc, char** argv) {
-    if (::chdir(std::getenv("TAVO_TEST_CASE")) != 0) return 99;
-    QApplication app(argc, argv);
-    Typist typist;
-    return console::window::run(argc, argv, console_demo::program, recio::run_exit_handler);
+    return tavo::testing::run_console(
+        argc, argv, [] { new Typist; }, console_demo::program, recio::run_exit_handler);
   });
   return true;
 }();
@@ -101,14 +95,12 @@ class ConsoleDemoTest : public QObject {
     old.write("antes\r\n");  // appended to, never replaced
     old.close();
 
-    const tavo::testing::DemoRun r = tavo::testing::run_demo_child("console-demo", dir.path());
-    QVERIFY(r.finished);
-    QVERIFY2(!r.errors.contains("Sanitizer"), qPrintable(r.errors));
-    QCOMPARE(r.status, QProcess::NormalExit);
+    const tavo::testing::ChildRun r =
+        tavo::testing::run_scenario("console-demo", tavo::testing::case_environment(dir.path()));
     QCOMPARE(r.exit_code, 0);
 
     QStringList rows, other;
-    for (const QString& line : r.said) (line.startsWith("row|") ? rows : other) << line;
+    for (const QString& line : r.lines()) (line.startsWith("row|") ? rows : other) << line;
     QCOMPARE(rows, (QStringList{"row|Eco: escreva uma linha por vez (texto com brancos entre "
                                 "aspas); fim termina.",
                                 "row|abc", "row|> abc", "row|\"x y\"", "row|> x y"}));
@@ -116,9 +108,8 @@ class ConsoleDemoTest : public QObject {
                                  "box|window_tests|Program Terminated with exit code 0\\nExit "
                                  "Window?",
                                  "closable|1"}));
-    QFile eco(dir.filePath("eco.txt"));
-    QVERIFY(eco.open(QIODevice::ReadOnly));
-    QCOMPARE(eco.readAll(), QByteArray("antes\r\nabc\r\nx y\r\n"));
+    QCOMPARE(tavo::testing::read_file(dir.filePath("eco.txt")),
+             QByteArray("antes\r\nabc\r\nx y\r\n"));
   }
 };
 

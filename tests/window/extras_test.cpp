@@ -4,18 +4,13 @@
 // charts open as windows in the frame, which stays until it is closed.
 #include <QDir>
 #include <QMessageBox>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <unistd.h>
-
-#include <cstdio>
-
 #include "app/extras.h"
 #include "box_helpers.h"
+#include "child_process.h"
 #include "console/core/program_end.h"
-#include "console/window/startup.h"
 #ifdef TAVO_HAVE_PLOTS
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -34,6 +29,8 @@
 
 namespace {
 
+using tavo::testing::say;
+
 // Answers the failure's box, and reports it on standard output for the parent.
 void answer_boxes() {
   auto* timer = new QTimer(qApp);
@@ -42,9 +39,7 @@ void answer_boxes() {
     QMessageBox* box = tavo::testing::visible_box();
     if (box == nullptr || box == last) return;
     last = box;
-    std::printf("box|%s|%s|%d\n", qPrintable(box->windowTitle()), qPrintable(box->text()),
-                int(box->icon()));
-    std::fflush(stdout);
+    say(QString("box|%1|%2|%3").arg(box->windowTitle(), box->text()).arg(int(box->icon())));
     if (QAbstractButton* ok = box->button(QMessageBox::Ok)) ok->click();
   });
   timer->start(20);
@@ -52,21 +47,12 @@ void answer_boxes() {
 
 int run_tavo(int& argc, char** argv, const app::RunOptions& options,
              void (*watch)() = answer_boxes) {
-  if (::chdir(std::getenv("TAVO_TEST_CASE")) != 0) return 99;
-  QApplication qt(argc, argv);
-  watch();
-  return console::window::run(
-      argc, argv, [options] { app::run_program(options, "1.0"); }, recio::run_exit_handler);
+  return tavo::testing::run_console(
+      argc, argv, watch, [options] { app::run_program(options, "1.0"); }, recio::run_exit_handler);
 }
 
 #ifdef TAVO_HAVE_PLOTS
-template <class T>
-T* visible_top_level() {
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (auto* found = qobject_cast<T*>(w); found != nullptr && found->isVisible()) return found;
-  }
-  return nullptr;
-}
+using tavo::testing::visible_top_level;
 
 // Saves the active window through the save dialog, choosing `filter` and the name `file`; the
 // dialog's filters are printed.
@@ -77,7 +63,7 @@ void save_as(console::window::FrameWindow* frame, const QString& filter, const Q
     if (dialog == nullptr) return;
     timer->deleteLater();
     timer->stop();
-    std::printf("filters|%s\n", qPrintable(dialog->nameFilters().join(';')));
+    say("filters|" + dialog->nameFilters().join(';'));
     dialog->selectNameFilter(filter);
     emit dialog->filterSelected(filter);  // as choosing it in the dialog does
     // selectFile leaves the name field alone while it has the focus (the user may be typing).
@@ -96,7 +82,7 @@ void check_chart_windows() {
   QObject::connect(timer, &QTimer::timeout, [timer] {
     static QElapsedTimer since_end;
     if (QMessageBox* box = tavo::testing::visible_box()) {
-      std::printf("box|%s\n", qPrintable(box->text()));
+      say("box|" + box->text());
       box->done(QMessageBox::Yes);
       return;
     }
@@ -105,11 +91,11 @@ void check_chart_windows() {
     if (since_end.elapsed() < 500) return;
     timer->stop();
     auto* frame = visible_top_level<console::window::FrameWindow>();
-    std::printf("frame|%d\n", frame != nullptr);
+    say(QString("frame|%1").arg(int(frame != nullptr)));
     if (frame == nullptr) return;
     QFile log("editor.log");
     log.open(QIODevice::ReadOnly);
-    std::printf("editor|%s\n", log.readAll().replace('\n', ';').constData());
+    say("editor|" + QString::fromUtf8(log.readAll().replace('\n', ';')));
     const results::Results r =
         results::compute(analysis::run_numbers(analysis::state()), {}, "1.0");
     const QList<QMdiSubWindow*> subs = frame->client()->subWindowList();
@@ -122,15 +108,16 @@ void check_chart_windows() {
           !image.isNull() &&
           plots::render_image(r.variable(i / kPerVariable), plots::kCharts[i % kPerVariable],
                               results::Language::English, image.size()) == image;
-      std::printf("window|%s|%dx%d|%d\n", qPrintable(subs[qsizetype(i)]->windowTitle()),
-                  image.width(), image.height(), drawn);
+      say(QString("window|%1|%2x%3|%4")
+              .arg(subs[qsizetype(i)]->windowTitle())
+              .arg(image.width())
+              .arg(image.height())
+              .arg(int(drawn)));
     }
-    std::printf("windows|%d\n", int(subs.size()));
-    std::fflush(stdout);
+    say(QString("windows|%1").arg(subs.size()));
     frame->client()->setActiveSubWindow(subs.value(0));
     save_as(frame, "SVG Files(*.svg)", "grafico");
     save_as(frame, "PDF Files(*.pdf)", "grafico");
-    std::fflush(stdout);
     frame->close();
   });
   timer->start(20);
@@ -164,40 +151,10 @@ const bool registered = [] {
   return true;
 }();
 
-struct Run {
-  int exit_code = -1;
-  QString out, err;
-};
-
-// `editor_folder` holds the editor stand-in, if any.
-Run run_scenario(const QString& name, const QString& folder,
-                 const QString& editor_folder = "/nonexistent-tavo") {
-  QProcess child;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  env.insert("TAVO_TEST_CASE", folder);
-  env.insert("PATH", editor_folder + ":/usr/bin:/bin");
-  child.setProcessEnvironment(env);
-  // QProcess runs the child from this folder; the scenario changes to the case's own.
-  child.start(QCoreApplication::applicationFilePath(), {"--scenario", name});
-  Run r;
-  if (!child.waitForFinished(60000)) {
-    child.kill();
-    child.waitForFinished();
-    r.err = "timed out";
-    return r;
-  }
-  r.exit_code = child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -2;
-  r.out = QString::fromUtf8(child.readAllStandardOutput());
-  r.err = QString::fromUtf8(child.readAllStandardError());
-  return r;
-}
-
-QByteArray read(const QString& path) {
-  QFile f(path);
-  f.open(QIODevice::ReadOnly);
-  return f.readAll();
-}
+using tavo::testing::case_environment;
+using tavo::testing::ChildRun;
+using tavo::testing::read_file;
+using tavo::testing::run_scenario;
 
 class ExtrasWindowTest : public QObject {
   Q_OBJECT
@@ -205,19 +162,16 @@ class ExtrasWindowTest : public QObject {
   QTemporaryDir dir_;
 
   QString copy_example() {
-    QDir source(QString(TAVO_SOURCE_DIR) + "/examples/constant-ratio");
-    for (const QString& f : source.entryList(QDir::Files))
-      QFile::copy(source.filePath(f), dir_.filePath(f));
+    tavo::testing::copy_files(QString(TAVO_SOURCE_DIR) + "/examples/constant-ratio", dir_.path());
     return dir_.path();
   }
 
  private slots:
   void chartsAreDrawnForTheProgram() {
-    Run r = run_scenario("tavo-extras", copy_example());
-    QVERIFY2(!r.err.contains("Sanitizer"), qPrintable(r.err));
+    const ChildRun r = run_scenario("tavo-extras", case_environment(copy_example()));
     QCOMPARE(r.exit_code, 0);
     QCOMPARE(r.out, QString());  // no box
-    QVERIFY(read(dir_.filePath("r.json")).startsWith("{\n  \"program\": \"Tavo\""));
+    QVERIFY(read_file(dir_.filePath("r.json")).startsWith("{\n  \"program\": \"Tavo\""));
     const QStringList charts = QDir(dir_.filePath("charts")).entryList({"*.png"}, QDir::Files);
     QCOMPARE(charts.size(), 6);
     for (const QString& name : charts) {
@@ -232,18 +186,13 @@ class ExtrasWindowTest : public QObject {
     QSKIP("built without the charts");
 #else
     const QString folder = copy_example();
-    QVERIFY(QDir(folder).mkdir("bin"));
-    QFile editor(folder + "/bin/notepad");  // notes its calls and returns at once
-    QVERIFY(editor.open(QIODevice::WriteOnly));
-    editor.write("#!/bin/sh\necho \"$*\" >> editor.log\n");
-    editor.close();
-    editor.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    tavo::testing::write_stub_notepad(folder + "/bin", folder + "/editor.log");
 
-    Run r = run_scenario("tavo-chart-windows", folder, folder + "/bin");
-    QVERIFY2(!r.err.contains("Sanitizer"), qPrintable(r.err));
+    const ChildRun r =
+        run_scenario("tavo-chart-windows", case_environment(folder, folder + "/bin"));
     // The frame stayed after the run, with no box, until it was closed; then status 0.
     QCOMPARE(r.exit_code, 0);
-    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    const QStringList lines = r.lines();
     QCOMPARE(lines.value(0), QString("frame|1"));
     QCOMPARE(lines.value(1), QString("editor|dados.r33;relatorio.txt;"));
     QCOMPARE(lines.mid(2, 7),
@@ -258,11 +207,11 @@ class ExtrasWindowTest : public QObject {
         "All Files(*.*)";
     QCOMPARE(lines.mid(9), (QStringList{filters, filters}));
     // Drawn anew as vector graphics, not the window's bitmap.
-    const QByteArray svg = read(dir_.filePath("grafico.svg"));
+    const QByteArray svg = read_file(dir_.filePath("grafico.svg"));
     QVERIFY(svg.startsWith("<?xml"));
     QVERIFY(svg.contains("<svg") && svg.contains("</svg>"));
     QVERIFY(svg.contains("u(1/2): meio do dominio"));
-    const QByteArray pdf = read(dir_.filePath("grafico.pdf"));
+    const QByteArray pdf = read_file(dir_.filePath("grafico.pdf"));
     QVERIFY(pdf.startsWith("%PDF-"));
     QVERIFY(pdf.trimmed().endsWith("%%EOF"));
     QCOMPARE(QDir(dir_.filePath("charts")).entryList({"*.svg"}, QDir::Files).size(), 6);
@@ -270,14 +219,12 @@ class ExtrasWindowTest : public QObject {
   }
 
   void anUnwritableOutputShowsABoxAndEndsWithTwo() {
-    const QString folder = copy_example();
-    Run r = run_scenario("tavo-extras-unwritable", folder);
-    QVERIFY2(!r.err.contains("Sanitizer"), qPrintable(r.err));
+    const ChildRun r = run_scenario("tavo-extras-unwritable", case_environment(copy_example()));
     QCOMPARE(r.out, QString("box|Tavo|cannot write /nonexistent-tavo/r.json: No such file or "
                             "directory|%1\n")
                         .arg(int(QMessageBox::Critical)));
     QCOMPARE(r.exit_code, 2);
-    QVERIFY(read(dir_.filePath("relatorio.txt")).contains("Esquema de Ordem Alta"));
+    QVERIFY(read_file(dir_.filePath("relatorio.txt")).contains("Esquema de Ordem Alta"));
   }
 };
 

@@ -27,19 +27,9 @@
 using namespace console::command;
 using tavo::testing::grid;
 using tavo::testing::ready;
+using tavo::testing::visible_top_level;
 
 namespace {
-
-template <class T>
-T* visible_top_level(const QString& object_name = {}) {
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    auto* found = qobject_cast<T*>(w);
-    if (found != nullptr && found->isVisible() &&
-        (object_name.isEmpty() || found->objectName() == object_name))
-      return found;
-  }
-  return nullptr;
-}
 
 // Runs `act` on the next visible file dialog (inside its own event loop).
 void on_file_dialog(std::function<void(QFileDialog*)> act) {

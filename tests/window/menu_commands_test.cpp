@@ -1,12 +1,15 @@
 // The menu commands on a text window in the frame: Pause and Resume with the program writing or
 // reading, the selections and Copy, the enabling rules as the menus show them, help mode (F1),
-// Help, About, the Status Bar and the window arrangement.
+// Help, the help window, About, the Status Bar and the window arrangement.
+#include <QAbstractTextDocumentLayout>
 #include <QClipboard>
 #include <QMdiArea>
 #include <QMessageBox>
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTextBlock>
+#include <QTextBrowser>
 #include <QUrl>
 #include <QtTest>
 
@@ -285,6 +288,39 @@ class MenuCommandsTest : public QObject, private tavo::testing::FrameFixture {
     frame_->command(kUsingHelp);
     QVERIFY(using_help.seen);
     QVERIFY(using_help.text.startsWith("Help opens"));
+  }
+
+  // Where the desktop opens nothing, the manual shows in one help window of its own, at the
+  // section asked for; its links work there and Escape closes it.
+  void withoutABrowserTheManualShowsInTheHelpWindowAtTheSection() {
+    console::window::set_url_opener([this](const QUrl& url) {
+      opened_ << url;
+      return url.scheme() != "file";
+    });
+    frame_->command(kContents);
+    auto* help = frame_->findChild<QTextBrowser*>("help");
+    QVERIFY(help != nullptr);
+    QTRY_VERIFY(help->isVisible() && help->isWindow());
+    QVERIFY(help->toPlainText().contains("What Tavo does"));
+    QCOMPARE(help->verticalScrollBar()->value(), 0);
+    QTest::keyClick(help, Qt::Key_Tab);  // the first link, the contents' first entry
+    QTest::keyClick(help, Qt::Key_Return);
+    QCOMPARE(help->source().fragment(), QString("what"));
+    emit help->anchorClicked(QUrl("https://example.org/x"));  // outside the manual: the opener's
+    QCOMPARE(opened_.last(), QUrl("https://example.org/x"));
+
+    frame_->set_help_mode();
+    frame_->command(kPause);  // F1 on State > Pause: the same window, at its section
+    QCOMPARE(frame_->findChildren<QTextBrowser*>("help"), QList<QTextBrowser*>{help});
+    QCOMPARE(help->source().fragment(), QString("context-1012"));
+    const QTextBlock section = help->document()->find("State > Pause").block();
+    const QRectF heading = help->document()->documentLayout()->blockBoundingRect(section);
+    const QRectF shown(QPointF(0, help->verticalScrollBar()->value()), help->viewport()->size());
+    QVERIFY(shown.contains(heading.center()) && shown.top() > heading.top() - heading.height());
+    QCOMPARE(console_->run_state(), RunState::Running);
+
+    QTest::keyClick(help, Qt::Key_Escape);
+    QTRY_VERIFY(frame_->findChild<QTextBrowser*>("help") == nullptr);
   }
 
   void statusBarTogglesAndTheClientTakesItsRoom() {

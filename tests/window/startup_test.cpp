@@ -1,29 +1,24 @@
 // The whole start-up through console::window::run, each case in a child process of its own
 // (the console is initialised once per process): the frame and its names, win.ini placement, a
 // normal end, closing the frame, and the severe-error path with its exit status.
-//
-// A child prints what it sees as lines "what|detail" on standard output; the parent checks them
-// and the exit status.
 #include <QApplication>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
-#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <thread>
 
 #include "analysis/run_sequence.h"
 #include "box_helpers.h"
+#include "child_process.h"
 #include "console/core/console.h"
 #include "console/core/frontend.h"
 #include "console/core/program_end.h"
@@ -40,21 +35,9 @@ namespace {
 // ---------------------------------------------------------------------------------------------
 // Child side
 
-void say(const QString& line) {
-  std::fputs((line + "\n").toUtf8().constData(), stdout);
-  std::fflush(stdout);
-}
-
-QString one_line(QString text) {
-  return text.replace('\n', "\\n");
-}
-
-console::window::FrameWindow* find_frame() {
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (auto* frame = qobject_cast<console::window::FrameWindow*>(w)) return frame;
-  }
-  return nullptr;
-}
+using tavo::testing::find_frame;
+using tavo::testing::one_line;
+using tavo::testing::say;
 
 std::atomic<bool> g_frame_seen{false};  // the GUI thread has reported the frame
 
@@ -72,7 +55,7 @@ void terminate_hook() {
 class Observer : public QObject {
  public:
   Observer(std::deque<QMessageBox::StandardButton> answers, bool close_after_answers)
-      : answers_(std::move(answers)), close_after_answers_(close_after_answers) {
+      : QObject(qApp), answers_(std::move(answers)), close_after_answers_(close_after_answers) {
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, [this] { tick(); });
     timer->start(20);
@@ -143,67 +126,48 @@ void name_the_frame() {
   std::_Exit(static_cast<int>(0xC000001Du));  // severe, message 29
 }
 
-int run_child(int& argc, char** argv, console::ProgramBody program,
-              std::deque<QMessageBox::StandardButton> answers, bool close_after_answers) {
-  QApplication app(argc, argv);
-  Observer observer(std::move(answers), close_after_answers);
-  return console::window::run(argc, argv, program, terminate_hook);
+void normal_end() {
+  name_the_frame();
+  console::set_exit_mode(2);
 }
+
+void error_end() {
+  name_the_frame();
+  severe_error();
+}
+
+void tavo_run() {
+  recio::start_runtime();
+  analysis::run_sequence();
+}
+
+// A program watched by the Observer, with its answers to the boxes and whether it closes the
+// frame after the last.
+struct Observed {
+  const char* name;
+  void (*program)();
+  std::deque<QMessageBox::StandardButton> answers;
+  bool close_after_answers = false;
+};
 
 const bool registered = [] {
   using tavo::testing::register_scenario;
-  register_scenario("normal", [](int& argc, char** argv) {
-    return run_child(
-        argc, argv,
-        [] {
-          name_the_frame();
-          console::set_exit_mode(2);
-        },
-        {}, false);
-  });
-  register_scenario("error-yes", [](int& argc, char** argv) {
-    return run_child(
-        argc, argv,
-        [] {
-          name_the_frame();
-          severe_error();
-        },
-        {QMessageBox::Ok, QMessageBox::Yes}, false);
-  });
-  register_scenario("error-no-then-close", [](int& argc, char** argv) {
-    return run_child(
-        argc, argv,
-        [] {
-          name_the_frame();
-          severe_error();
-        },
-        {QMessageBox::Ok, QMessageBox::No}, true);
-  });
-  // Tavo's own run in the folder TAVO_TEST_CASE, with the editor stand-in the parent put on PATH.
-  auto tavo_run = [](int& argc, char** argv, std::deque<QMessageBox::StandardButton> answers) {
-    if (::chdir(std::getenv("TAVO_TEST_CASE")) != 0) return 99;
-    return run_child(
-        argc, argv,
-        [] {
-          recio::start_runtime();
-          analysis::run_sequence();
-        },
-        std::move(answers), false);
+  const Observed observed[] = {
+      {"normal", normal_end, {}},
+      {"error-yes", error_end, {QMessageBox::Ok, QMessageBox::Yes}},
+      {"error-no-then-close", error_end, {QMessageBox::Ok, QMessageBox::No}, true},
+      {"close-in-error-box", error_end, {}},
+      // Tavo's own run, with the editor stand-in the parent put on PATH.
+      {"tavo-run", tavo_run, {}},
+      {"tavo-run-error", tavo_run, {QMessageBox::Ok, QMessageBox::Yes}},
   };
-  register_scenario("tavo-run",
-                    [tavo_run](int& argc, char** argv) { return tavo_run(argc, argv, {}); });
-  register_scenario("tavo-run-error", [tavo_run](int& argc, char** argv) {
-    return tavo_run(argc, argv, {QMessageBox::Ok, QMessageBox::Yes});
-  });
-  register_scenario("close-in-error-box", [](int& argc, char** argv) {
-    return run_child(
-        argc, argv,
-        [] {
-          name_the_frame();
-          severe_error();
-        },
-        {}, false);
-  });
+  for (const Observed& o : observed) {
+    register_scenario(o.name, [o](int& argc, char** argv) {
+      return tavo::testing::run_console(
+          argc, argv, [&o] { new Observer(o.answers, o.close_after_answers); }, o.program,
+          terminate_hook);
+    });
+  }
   // For looking at: the frame as the program leaves it while it computes, until it is closed.
   register_scenario("show", [](int& argc, char** argv) {
     return console::window::run(
@@ -219,8 +183,7 @@ const bool registered = [] {
         nullptr);
   });
   register_scenario("close-while-computing", [](int& argc, char** argv) {
-    QApplication app(argc, argv);
-    QTimer::singleShot(0, [] {
+    const auto close_when_running = [] {
       auto* timer = new QTimer(qApp);
       QObject::connect(timer, &QTimer::timeout, [timer] {
         console::window::FrameWindow* frame = find_frame();
@@ -231,9 +194,9 @@ const bool registered = [] {
         }
       });
       timer->start(50);
-    });
-    return console::window::run(
-        argc, argv,
+    };
+    return tavo::testing::run_console(
+        argc, argv, close_when_running,
         [] {
           for (;;) std::this_thread::sleep_for(10ms);
         },
@@ -245,42 +208,8 @@ const bool registered = [] {
 // ---------------------------------------------------------------------------------------------
 // Parent side
 
-struct ChildResult {
-  int exit_code = -1;
-  QStringList lines;
-  QString errors;
-};
-
-ChildResult run_scenario(const QString& name, const QString& config_home = {},
-                         const QProcessEnvironment& extra = {}) {
-  QProcess child;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  if (!config_home.isEmpty()) env.insert("XDG_CONFIG_HOME", config_home);
-  for (const QString& key : extra.keys()) env.insert(key, extra.value(key));
-  child.setProcessEnvironment(env);
-  child.start(QCoreApplication::applicationFilePath(), {"--scenario", name});
-  ChildResult result;
-  if (!child.waitForFinished(60000)) {
-    child.kill();
-    child.waitForFinished();
-    result.errors = "timed out";
-    return result;
-  }
-  result.exit_code = child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -2;
-  result.lines = QString::fromUtf8(child.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-  result.errors = QString::fromUtf8(child.readAllStandardError());
-  return result;
-}
-
-// The lines of one kind, without the kind.
-QStringList lines_of(const ChildResult& r, const QString& what) {
-  QStringList found;
-  for (const QString& line : r.lines) {
-    if (line.startsWith(what + "|")) found << line.mid(what.size() + 1);
-  }
-  return found;
-}
+using tavo::testing::ChildRun;
+using tavo::testing::run_scenario;
 
 const QString kErrorBox = QString(
                               "Lumetra run-time error |lumrtl: severe (29): file not found, unit "
@@ -303,23 +232,14 @@ struct TavoCase {
   QProcessEnvironment env;
 
   explicit TavoCase(const QString& golden) {
-    QDir source(QString(TAVO_SOURCE_DIR) + "/tests/data/golden/" + golden);
-    for (const QString& f : source.entryList(QDir::Files))
-      QFile::copy(source.filePath(f), dir.filePath(f));
-    QDir(dir.path()).mkdir("bin");
-    QFile stub(dir.filePath("bin/notepad"));
-    stub.open(QIODevice::WriteOnly);
-    stub.write(
-        ("#!/bin/sh\necho \"$@\" >> " + dir.filePath("notepad.log") + "\nsleep 0.3\n").toUtf8());
-    stub.close();
-    stub.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    env.insert("TAVO_TEST_CASE", dir.path());
-    env.insert("PATH", dir.filePath("bin") + ":/usr/bin:/bin");
+    tavo::testing::copy_files(QString(TAVO_SOURCE_DIR) + "/tests/data/golden/" + golden,
+                              dir.path());
+    tavo::testing::write_stub_notepad(dir.filePath("bin"), dir.filePath("notepad.log"),
+                                      "sleep 0.3");
+    env = tavo::testing::case_environment(dir.path(), dir.filePath("bin"));
   }
   QByteArray read(const QString& name) const {
-    QFile f(dir.filePath(name));
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
+    return tavo::testing::read_file(dir.filePath(name));
   }
 };
 
@@ -337,21 +257,19 @@ class StartupTest : public QObject {
   void tavoRunsInTheFrameAndClosesItByItself() {
     TavoCase c("worked");
     QByteArray expected = c.read("expected-report.txt");
-    ChildResult r = run_scenario("tavo-run", {}, c.env);
-    QVERIFY2(!r.errors.contains("Sanitizer"), qPrintable(r.errors));
+    ChildRun r = run_scenario("tavo-run", c.env);
     QCOMPARE(r.exit_code, 0);
-    QCOMPARE(lines_of(r, "title"), QStringList{"TAVO 1.0 - Tavorama"});
-    QVERIFY(lines_of(r, "box").isEmpty());
+    QCOMPARE(r.lines_of("title"), QStringList{"TAVO 1.0 - Tavorama"});
+    QVERIFY(r.lines_of("box").isEmpty());
     QCOMPARE(c.read("notepad.log"), QByteArray("dados.r33\nrelatorio.txt\n"));
     QCOMPARE(without_date(c.read("relatorio.txt")), without_date(expected));
-    QCOMPARE(lines_of(r, "windows"), (QStringList{"0", "0"}));  // no text window opened
+    QCOMPARE(r.lines_of("windows"), (QStringList{"0", "0"}));  // no text window opened
   }
 
   void tavoErrorShowsItsBoxThenThePromptAndEndsWithItsStatus() {
     TavoCase c("worked");
     QFile::remove(c.dir.filePath("exatos.txt"));
-    ChildResult r = run_scenario("tavo-run-error", {}, c.env);
-    QVERIFY2(!r.errors.contains("Sanitizer"), qPrintable(r.errors));
+    ChildRun r = run_scenario("tavo-run-error", c.env);
     const QString error_box =
         QString(
             "Lumetra run-time error |lumrtl: severe (24): end-of-file during read, unit 7, "
@@ -359,65 +277,63 @@ class StartupTest : public QObject {
             .arg(QDir(c.dir.path()).canonicalPath() + "/exatos.txt")
             .arg(int(QMessageBox::Critical))
             .arg(int(QMessageBox::Ok));
-    QCOMPARE(lines_of(r, "box"), (QStringList{error_box, kExitPrompt}));
+    QCOMPARE(r.lines_of("box"), (QStringList{error_box, kExitPrompt}));
     QCOMPARE(r.exit_code, 24);  // the low byte of the status
     QCOMPARE(c.read("notepad.log"), QByteArray("dados.r33\n"));
   }
 
-  void normalRunClosesTheFrameAndReturnsZero() {
-    QTemporaryDir config;  // no win.ini there
-    ChildResult r = run_scenario("normal", config.path());
-    QVERIFY2(!r.errors.contains("Sanitizer"), qPrintable(r.errors));
-    QCOMPARE(r.exit_code, 0);
-    QCOMPARE(lines_of(r, "title"), QStringList{"TAVO 1.0 - Tavorama"});
-    QCOMPARE(lines_of(r, "names"), QStringList{"window_testsFRAME|window_testsSTATUSBAR"});
-    QCOMPARE(lines_of(r, "status"), QStringList{"Running|"});
-    QCOMPARE(lines_of(r, "maximized"), QStringList{"0"});
-    QCOMPARE(lines_of(r, "menus"), QStringList{"&File"});
-    QVERIFY(lines_of(r, "box").isEmpty());
+  // A scenario with a configuration folder of its own (`ini` its win.ini, if any): its exit
+  // status, and for each kind of line in `said` (and for boxes, always) the lines of that kind.
+  void startAndEnd_data() {
+    QTest::addColumn<QString>("scenario");
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<int>("exit_code");
+    QTest::addColumn<QStringList>("said");
+    const QString error = "box|" + kErrorBox, prompt = "box|" + kExitPrompt;
+    // Closing the frame before the program ends is never success.
+    const int closed = console::window::kClosedWhileRunningStatus;
     // The run-time's termination runs after the main program, then after the loop.
-    QCOMPARE(lines_of(r, "terminate"), (QStringList{"running", "finished"}));
+    QTest::newRow("normal end") << "normal" << QByteArray() << 0
+                                << QStringList{"title|TAVO 1.0 - Tavorama",
+                                               "names|window_testsFRAME|window_testsSTATUSBAR",
+                                               "status|Running|",
+                                               "maximized|0",
+                                               "menus|&File",
+                                               "terminate|running",
+                                               "terminate|finished"};
+    QTest::newRow("win.ini maximised")
+        << "normal" << QByteArray("[windows]\nPKITMaximized=0\n[window_tests]\nPKITMaximized=1\n")
+        << 0 << QStringList{"maximized|1"};
+    // The low byte of the error's status.
+    QTest::newRow("severe error, Yes")
+        << "error-yes" << QByteArray() << 29 << QStringList{error, prompt};
+    QTest::newRow("severe error, No keeps the windows")
+        << "error-no-then-close" << QByteArray() << 29 << QStringList{error, prompt, "visible|1"};
+    QTest::newRow("closed in the error box")
+        << "close-in-error-box" << QByteArray() << closed << QStringList{error, "close|in box"};
+    QTest::newRow("closed while computing") << "close-while-computing" << QByteArray() << closed
+                                            << QStringList{"close|computing", "terminate|running"};
   }
-
-  void winIniOpensTheFrameMaximised() {
+  void startAndEnd() {
+    QFETCH(QString, scenario);
+    QFETCH(QByteArray, ini);
+    QFETCH(int, exit_code);
+    QFETCH(QStringList, said);
     QTemporaryDir config;
-    QFile ini(config.filePath("win.ini"));
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write("[windows]\nPKITMaximized=0\n[window_tests]\nPKITMaximized=1\n");
-    ini.close();
-    ChildResult r = run_scenario("normal", config.path());
-    QCOMPARE(r.exit_code, 0);
-    QCOMPARE(lines_of(r, "maximized"), QStringList{"1"});
-  }
-
-  void severeErrorEndsWithTheErrorsStatus() {
-    ChildResult r = run_scenario("error-yes");
-    QVERIFY2(!r.errors.contains("Sanitizer"), qPrintable(r.errors));
-    QCOMPARE(lines_of(r, "box"), (QStringList{kErrorBox, kExitPrompt}));
-    QCOMPARE(r.exit_code, 29);  // the low byte of the status
-  }
-
-  void severeErrorAnsweredNoKeepsTheWindowsThenStillEndsWithTheStatus() {
-    ChildResult r = run_scenario("error-no-then-close");
-    QVERIFY2(!r.errors.contains("Sanitizer"), qPrintable(r.errors));
-    QCOMPARE(lines_of(r, "box"), (QStringList{kErrorBox, kExitPrompt}));
-    QCOMPARE(lines_of(r, "visible"), QStringList{"1"});
-    QCOMPARE(r.exit_code, 29);
-  }
-
-  // A run cut short by closing the frame never reports success.
-  void closingTheFrameBeforeTheProgramEndsIsNotSuccess() {
-    ChildResult r = run_scenario("close-in-error-box");
-    QVERIFY2(!r.errors.contains("Sanitizer"), qPrintable(r.errors));
-    QCOMPARE(lines_of(r, "box"), QStringList{kErrorBox});
-    QCOMPARE(lines_of(r, "close"), QStringList{"in box"});
-    QCOMPARE(r.exit_code, console::window::kClosedWhileRunningStatus);
-
-    r = run_scenario("close-while-computing");
-    QVERIFY2(!r.errors.contains("Sanitizer"), qPrintable(r.errors));
-    QCOMPARE(lines_of(r, "close"), QStringList{"computing"});
-    QCOMPARE(lines_of(r, "terminate"), QStringList{"running"});
-    QCOMPARE(r.exit_code, console::window::kClosedWhileRunningStatus);
+    if (!ini.isEmpty()) {
+      QFile file(config.filePath("win.ini"));
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      file.write(ini);
+    }
+    QProcessEnvironment env;
+    env.insert("XDG_CONFIG_HOME", config.path());
+    const ChildRun r = run_scenario(scenario, env);
+    QCOMPARE(r.exit_code, exit_code);
+    const ChildRun expected{.out = said.join(QChar(10)), .err = {}};
+    QStringList kinds{"box"};
+    for (const QString& line : said) kinds << line.section('|', 0, 0);
+    kinds.removeDuplicates();
+    for (const QString& kind : kinds) QCOMPARE(r.lines_of(kind), expected.lines_of(kind));
   }
 };
 
