@@ -235,7 +235,11 @@ void ImageWindow::resizeEvent(QResizeEvent* event) {
 void ImageWindow::update_scroll_bars() {
   const QSize picture = image_size();
   const QSize cell = cell_size();
-  const QSize client = viewport()->size();
+  // An image that fits the window without scroll bars gets none, even while they still show
+  // (they take room from the viewport, and would keep themselves needed).
+  const QSize room = maximumViewportSize();
+  const bool fits = picture.width() <= room.width() && picture.height() <= room.height();
+  const QSize client = fits ? room : viewport()->size();
   auto set = [this](QScrollBar* bar, int image_extent, int client_extent, int line) {
     int maximum = fit_ ? 0 : image_extent - client_extent;
     if (maximum < 3) maximum = 0;

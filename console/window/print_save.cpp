@@ -148,8 +148,8 @@ void set_print_system(PrintSystem system) {
   print_system() = std::move(system);
 }
 
-void print_image(QWidget* frame, const QImage& image, const QString& title,
-                 const QString& caption) {
+void print_pages(QWidget* frame, const QString& title, const QString& caption,
+                 const PagePainter& paint) {
   JobBoxes boxes(caption);
   if (installed_printers().isEmpty()) {
     boxes.fail(PrintFailure::NoPrinter);
@@ -183,19 +183,11 @@ void print_image(QWidget* frame, const QImage& image, const QString& title,
     return cancelled;
   };
 
-  const PageRect page = print_page_rect(image.width(), image.height(), printer.width(),
-                                        printer.logicalDpiX(), printer.logicalDpiY());
   bool failed = false;
   if (!cancelled_now()) {
-    if (page.width <= 0 || page.height <= 0) {
+    if (!paint(painter, printer) || printer.printerState() == QPrinter::Error) {
       failed = true;
       boxes.fail(PrintFailure::PrintPage);
-    } else {
-      painter.drawImage(QRect(page.x, page.y, page.width, page.height), image);
-      if (printer.printerState() == QPrinter::Error) {
-        failed = true;
-        boxes.fail(PrintFailure::PrintPage);
-      }
     }
   }
   if (cancelled_now()) {
@@ -206,6 +198,17 @@ void print_image(QWidget* frame, const QImage& image, const QString& title,
   }
   if (!painter.end() && !failed) boxes.fail(PrintFailure::EndDocument);
   finish();
+}
+
+void print_image(QWidget* frame, const QImage& image, const QString& title,
+                 const QString& caption) {
+  print_pages(frame, title, caption, [&image](QPainter& painter, QPrinter& printer) {
+    const PageRect page = print_page_rect(image.width(), image.height(), printer.width(),
+                                          printer.logicalDpiX(), printer.logicalDpiY());
+    if (page.width <= 0 || page.height <= 0) return false;
+    painter.drawImage(QRect(page.x, page.y, page.width, page.height), image);
+    return true;
+  });
 }
 
 }  // namespace console::window

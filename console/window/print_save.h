@@ -11,6 +11,7 @@
 
 #include "console/core/dib.h"
 
+class QPainter;
 class QPrinter;
 class QWidget;
 
@@ -42,10 +43,16 @@ struct PrintSystem {
 // Replaces the print system; an empty member keeps the toolkit's own (QPrinterInfo, QPrintDialog).
 void set_print_system(PrintSystem system);
 
-// Prints `image` on one page: the print dialog (its settings kept between prints), the progress
-// dialog "Printing " with Cancel while `frame` is disabled, the whole image across the printable
-// width. Failures show one box per job (owner the focused window, captioned `caption`). The
-// document is named `title`.
+// Draws a document's pages on `painter` (a new page through `printer`): false where a page could
+// not be printed.
+using PagePainter = std::function<bool(QPainter& painter, QPrinter& printer)>;
+// Prints the pages `paint` draws: the print dialog (its settings kept between prints), the
+// progress dialog "Printing " with Cancel while `frame` is disabled; failures show one box per
+// job (owner the focused window, captioned `caption`). The document is named `title`.
+void print_pages(QWidget* frame, const QString& title, const QString& caption,
+                 const PagePainter& paint);
+
+// Prints `image` on one page through print_pages, across the printable width.
 void print_image(QWidget* frame, const QImage& image, const QString& title, const QString& caption);
 
 }  // namespace console::window

@@ -330,17 +330,18 @@ WindowHandle WindowFrontEnd::register_new_child(QMdiSubWindow* sub) {
 }
 
 WindowHandle WindowFrontEnd::open_picture_window(QImage picture, const QString& title,
-                                                 std::vector<SaveFormat> formats) {
+                                                 std::vector<SaveFormat> formats,
+                                                 std::optional<QRect> place) {
   auto handle = std::make_shared<WindowHandle>(kInvalidWindow);
-  auto task = [this, handle, picture = std::move(picture), title, formats = std::move(formats)] {
-    *handle = create_picture_window(picture, title, formats);
-  };
+  auto task = [this, handle, picture = std::move(picture), title, formats = std::move(formats),
+               place] { *handle = create_picture_window(picture, title, formats, place); };
   if (!call_on_gui(task)) return kInvalidWindow;
   return *handle;
 }
 
 WindowHandle WindowFrontEnd::create_picture_window(QImage picture, const QString& title,
-                                                   std::vector<SaveFormat> formats) {
+                                                   std::vector<SaveFormat> formats,
+                                                   std::optional<QRect> place) {
   if (!frame_) return kInvalidWindow;
   QMdiArea* area = frame_->client();
   auto* sub = new QMdiSubWindow;
@@ -352,6 +353,13 @@ WindowHandle WindowFrontEnd::create_picture_window(QImage picture, const QString
   shown->set_plain_title(title);
   sub->setWindowIcon(FrameWindow::picture());
   area->addSubWindow(sub);
+  if (place) {
+    // At the place given, as large as the picture where it has room.
+    sub->setGeometry(*place);
+    sub->show();
+    sub->resize((size + sub->size() - shown->size()).boundedTo(place->size()));
+    return register_new_child(sub);
+  }
 
   const QSize room = area->viewport()->size();
   const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub);
@@ -360,6 +368,21 @@ WindowHandle WindowFrontEnd::create_picture_window(QImage picture, const QString
   sub->show();
   const QSize decoration = sub->size() - shown->size();
   sub->resize((size + decoration).boundedTo(room - QSize(shift, shift)));
+  return register_new_child(sub);
+}
+
+FrameWindow* WindowFrontEnd::frame() const {
+  return frame_.data();
+}
+
+WindowHandle WindowFrontEnd::add_child_window(QMdiSubWindow* sub, const QRect& place) {
+  if (!frame_) {
+    delete sub;
+    return kInvalidWindow;
+  }
+  frame_->client()->addSubWindow(sub);
+  sub->setGeometry(place);
+  sub->show();
   return register_new_child(sub);
 }
 

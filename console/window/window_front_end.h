@@ -11,10 +11,12 @@
 
 #include <QImage>
 #include <QPointer>
+#include <QRect>
 
 #include <atomic>
 #include <list>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,8 +77,22 @@ class WindowFrontEnd final : public FrontEnd, public WindowServices, public GuiT
   // (see PictureWindow); from any thread. It is placed as the text windows are, one caption lower
   // and further in than the window before, and as large as the picture where the frame's client
   // area has room. The window's handle, or kInvalidWindow when the frame has closed.
+  // With `place` (in the client area's coordinates) the window goes there instead, as large as
+  // the picture where the place has room.
   WindowHandle open_picture_window(QImage picture, const QString& title,
-                                   std::vector<SaveFormat> formats);
+                                   std::vector<SaveFormat> formats,
+                                   std::optional<QRect> place = std::nullopt);
+  // open_picture_window on the GUI thread.
+  WindowHandle create_picture_window(QImage picture, const QString& title,
+                                     std::vector<SaveFormat> formats,
+                                     std::optional<QRect> place = std::nullopt);
+  // On the GUI thread: adds `sub` to the frame's client area at `place`, shows it and makes it
+  // known to the program; its handle, or kInvalidWindow (and `sub` deleted) once the frame has
+  // closed.
+  WindowHandle add_child_window(QMdiSubWindow* sub, const QRect& place);
+
+  // On the GUI thread: the frame served, or nullptr once it has closed.
+  FrameWindow* frame() const;
 
   // The child window of a handle (GUI thread), or nullptr.
   QMdiSubWindow* child(WindowHandle window) const;
@@ -101,8 +117,6 @@ class WindowFrontEnd final : public FrontEnd, public WindowServices, public GuiT
   BoxAnswer show_box(const std::string& text, const std::string& caption, BoxKind kind);
   WindowHandle create_text_window(std::shared_ptr<TextWindow> window, const QString& title,
                                   const Placement& placement);
-  WindowHandle create_picture_window(QImage picture, const QString& title,
-                                     std::vector<SaveFormat> formats);
   // A child window just shown in the area becomes known to the program until it is destroyed;
   // its handle.
   WindowHandle register_new_child(QMdiSubWindow* sub);
