@@ -13,8 +13,8 @@
 #include "recio/startup.h"
 #include "results/results.h"
 
-#ifdef TAVO_HAVE_CHART_WINDOWS
-#include "app/chart_windows.h"
+#ifdef TAVO_HAVE_DESKTOP_WINDOWS
+#include "app/desktop.h"
 #endif
 
 namespace app {
@@ -31,10 +31,25 @@ void run_program(const RunOptions& options, const std::string& version) {
   const int checked = verdict(out, *r);
   if (!written) end_with_status(kUsageStatus);
   if (checked != 0) end_with_status(checked);
-#ifdef TAVO_HAVE_CHART_WINDOWS
+#ifdef TAVO_HAVE_DESKTOP_WINDOWS
   // Scripts (--no-editor) get the files only, and a run that ends by itself.
-  if (!out.plots.empty() && options.editor == analysis::EditorUse::Open)
-    open_chart_windows(r, out.language);
+  if (options.editor == analysis::EditorUse::Open)
+    open_result_windows(r, out.language, !out.plots.empty());
+#endif
+}
+
+bool has_result_windows() {
+#ifdef TAVO_HAVE_DESKTOP_WINDOWS
+  return true;
+#else
+  return false;
+#endif
+}
+
+void show_results([[maybe_unused]] std::shared_ptr<const results::Results> r,
+                  [[maybe_unused]] const OutputOptions& out) {
+#ifdef TAVO_HAVE_DESKTOP_WINDOWS
+  open_result_windows(std::move(r), out.language, !out.plots.empty());
 #endif
 }
 

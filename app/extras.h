@@ -1,9 +1,11 @@
 // The verification run with its extras, written and checked after the run has ended normally.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "app/options.h"
+#include "results/results.h"
 
 namespace app {
 
@@ -17,8 +19,14 @@ namespace app {
 // system's reason (a message box on the desktop); the other extras are still written, and the
 // process then ends with kUsageStatus after the run's normal end; a failed check (--check-order,
 // --check-gci) ends it with kCheckFailedStatus. Once every file is written and every check passed,
-// a run with charts that opened the editor (not --no-editor) shows the charts as windows in the
-// desktop frame, which then stays until the user closes it (see open_chart_windows).
+// a run that opened the editor (not --no-editor) shows the results window, and with --plots the
+// charts, in the desktop frame, which then stays until the user closes it (open_result_windows).
 void run_program(const RunOptions& options, const std::string& version);
+
+// Whether this tavo has its desktop windows (the results and chart windows).
+bool has_result_windows();
+// The program thread's code of tavo study --show: the results window (with --plots the charts)
+// in the desktop frame, which stays until the user closes it.
+void show_results(std::shared_ptr<const results::Results> r, const OutputOptions& out);
 
 }  // namespace app

@@ -43,8 +43,26 @@ int main(int argc, char** argv) {
   int status = 0;
   std::optional<app::Command> command = app::parse_command_line(argc, argv, kVersion, status);
   if (!command) return status;
-  if (const auto* study = std::get_if<app::StudyOptions>(&*command))
-    return app::run_study(*study, kVersion);
+  // Qt sees no argument of ours: its own options are not supported (see the help's footer).
+  int qt_argc = 1;
+  char* qt_argv[] = {argv[0], nullptr};
+  if (const auto* study = std::get_if<app::StudyOptions>(&*command)) {
+    if (!study->show) return app::run_study(*study, kVersion);
+    if (!app::has_result_windows() ||
+        console::choose_front_end(qt_argc, qt_argv) != console::FrontEndKind::Window) {
+      std::cerr << "tavo: --show needs the desktop: "
+                << (app::has_result_windows() ? "no display could be opened"
+                                              : "this tavo was built without its windows")
+                << "\n";
+      return app::kUsageStatus;
+    }
+    std::shared_ptr<const results::Results> shown;
+    const int status = app::run_study(*study, kVersion, &shown);
+    if (shown == nullptr) return status;
+    return console::launch(
+        console::FrontEndKind::Window, qt_argc, qt_argv,
+        [shown, &out = study->out] { app::show_results(shown, out); }, [] {});
+  }
   if (const auto* import = std::get_if<app::ImportOptions>(&*command))
     return app::run_import(*import);
   app::RunOptions run = std::get<app::RunOptions>(std::move(*command));
@@ -55,9 +73,6 @@ int main(int argc, char** argv) {
   }
   append_editor_folder_to_path();
 
-  // Qt sees no argument of ours: its own options are not supported (see the help's footer).
-  int qt_argc = 1;
-  char* qt_argv[] = {argv[0], nullptr};
   return console::launch(
       qt_argc, qt_argv, [run = std::move(run)] { app::run_program(run, kVersion); },
       recio::run_exit_handler);

@@ -292,6 +292,9 @@ std::optional<Command> parse_command_line(int argc, const char* const* argv,
     StudyOptions o;
     auto table = add_table_options(cli, o.input);
     auto out = add_output_options(cli, o.out);
+    cli.add_flag("--show", o.show,
+                 "Show the results (with --plots also the charts) in a desktop window, which "
+                 "stays until it is closed");
     o.out.command_line = shell_words(argc, argv);
     if (!parse(
             cli, argc - 1, argv + 1, [&] { table(), out(); }, status))

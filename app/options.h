@@ -70,6 +70,7 @@ struct TableOptions {
 struct StudyOptions {
   TableOptions input;
   OutputOptions out;
+  bool show = false;  // the results window (and with --plots the charts) on the desktop
 };
 
 struct ImportOptions {

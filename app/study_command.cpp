@@ -79,7 +79,8 @@ bool writes_to_standard_output(const OutputOptions& o) {
 
 int study_field(study::TableReader& reader, const StudyOptions& o, const std::string& version) {
   for (const auto& [given, name] :
-       {std::pair{!o.out.plots.empty(), "--plots"}, std::pair{!o.out.junit.empty(), "--junit"},
+       {std::pair{!o.out.plots.empty(), "--plots"}, std::pair{o.show, "--show"},
+        std::pair{!o.out.junit.empty(), "--junit"},
         std::pair{!o.out.markdown.empty(), "--markdown"},
         std::pair{!o.out.latex.empty(), "--latex"}, std::pair{!o.out.html.empty(), "--html"},
         std::pair{!o.out.xlsx.empty(), "--xlsx"}}) {
@@ -123,7 +124,8 @@ int study_field(study::TableReader& reader, const StudyOptions& o, const std::st
 
 }  // namespace
 
-int run_study(const StudyOptions& o, const std::string& version) {
+int run_study(const StudyOptions& o, const std::string& version,
+              std::shared_ptr<const results::Results>* shown) {
   remove_temporary_files_on_signals();
   const std::unique_ptr<Table> table = open_table(o.input);
   if (table == nullptr) return kUsageStatus;
@@ -135,14 +137,24 @@ int run_study(const StudyOptions& o, const std::string& version) {
     error_line(e.message);
     return kUsageStatus;
   }
-  const study::MeshStudy mesh_study(mesh_table, o.input.formal_orders, o.input.table);
-  model::Numbers numbers = mesh_study.numbers();
+  // The results read the study's arrays: both are kept together for as long as a window shows
+  // them.
+  struct Study {
+    Study(const study::MeshTable& t, const study::FormalOrders& orders, const std::string& name)
+        : arrays(t, orders, name) {}
+    study::MeshStudy arrays;
+    results::Results results;
+  };
+  const auto study_kept = std::make_shared<Study>(mesh_table, o.input.formal_orders, o.input.table);
+  model::Numbers numbers = study_kept->arrays.numbers();
   using Role = model::InputFile::Role;
   numbers.inputs = {{.role = o.input.table == "-" ? Role::StandardInput : Role::Table,
                      .path = o.input.table,
                      .name = o.input.table}};
-  const results::Results r = results::compute(
+  study_kept->results = results::compute(
       std::move(numbers), {.safety_factor = o.out.gci_fs, .target_gci = o.out.target_gci}, version);
+  const std::shared_ptr<const results::Results> kept_results(study_kept, &study_kept->results);
+  const results::Results& r = *kept_results;
   if (!writes_to_standard_output(o.out)) {
     OutputStream summary;
     summary.open("-");
@@ -154,7 +166,9 @@ int run_study(const StudyOptions& o, const std::string& version) {
       o.input.table == "-" ? "" : std::filesystem::absolute(o.input.table, ec).string();
   const bool written = write_outputs(o.out, r, {kept, "the study's table"});
   const int checked = verdict(o.out, r);
-  return written ? checked : kUsageStatus;
+  if (!written) return kUsageStatus;
+  if (checked == 0 && o.show && shown != nullptr) *shown = kept_results;
+  return checked;
 }
 
 int run_import(const ImportOptions& o) {

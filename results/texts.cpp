@@ -79,6 +79,7 @@ constexpr Texts kEnglish{
         "safety factor above; e_a, e_ext and the extrapolation with the apparent order "
         "follow Celik et al. as well. U is the numerical uncertainty of Eça and "
         "Hoekstra.",
+    .window = {.title = "Results", .filter = "&Variable:", .sort_by = "Sort by %2"},
     .chart =
         {
             .values_title = "Value against mesh size h",
@@ -174,6 +175,7 @@ constexpr Texts kPortuguese{
         "aplicam, com o fator de segurança acima; e_a, e_ext e a extrapolação com a "
         "ordem aparente também seguem Celik et al. U é a incerteza numérica de Eça e "
         "Hoekstra.",
+    .window = {.title = "Resultados", .filter = "&Variável:", .sort_by = "Ordenar por %2"},
     .chart =
         {
             .values_title = "Valor em função do tamanho de malha h",

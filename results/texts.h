@@ -70,6 +70,13 @@ struct Texts {
   std::string_view summary, charts, no_charts;
   std::string_view references, procedures;  // the lead sentence of the references
 
+  // The desktop's results window.
+  struct Window {
+    std::string_view title;    // "Results"
+    std::string_view filter;   // the label of the variable filter
+    std::string_view sort_by;  // "Sort by %2", a column's header for %2
+  } window;
+
   // The charts' texts. %1 stands for a number (a count where it says so), %2 for a text.
   struct Charts {
     std::string_view values_title;    // "Value against mesh size h"

@@ -3,9 +3,15 @@
 #pragma once
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+
+#include <functional>
+
+#include "console/core/menu.h"
+#include "console/window/frame.h"
 
 namespace tavo::testing {
 
@@ -57,6 +63,28 @@ inline void answer_next_box(QMessageBox::StandardButton answer, SeenBox* seen) {
     box->button(answer)->click();
   });
   timer->start(10);
+}
+
+// Saves the active window through the frame's Save and its dialog, choosing `filter` and the
+// name `file`; `seen` gets the dialog's filters.
+inline void save_as(console::window::FrameWindow* frame, const QString& filter, const QString& file,
+                    const std::function<void(const QStringList&)>& seen = {}) {
+  auto* timer = new QTimer(qApp);
+  QObject::connect(timer, &QTimer::timeout, [timer, filter, file, seen] {
+    auto* dialog = visible_top_level<QFileDialog>();
+    if (dialog == nullptr) return;
+    timer->deleteLater();
+    timer->stop();
+    if (seen) seen(dialog->nameFilters());
+    dialog->selectNameFilter(filter);
+    emit dialog->filterSelected(filter);  // as choosing it in the dialog does
+    // selectFile leaves the name field alone while it has the focus (the user may be typing).
+    if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
+    dialog->selectFile(file);
+    static_cast<QDialog*>(dialog)->accept();  // as the Save button does
+  });
+  timer->start(10);
+  frame->command(console::command::kSave);
 }
 
 }  // namespace tavo::testing

@@ -1,7 +1,7 @@
 // The extras in the desktop front end, each case in a child process: the charts are drawn on
 // the GUI thread for the program thread, an output that cannot be written shows a box and ends
 // the process with status 2 after the frame has closed, and after a run with the editor the
-// charts open as windows in the frame, which stays until it is closed.
+// results window and the charts open in the frame, which stays until it is closed.
 #include <QDir>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -16,6 +16,7 @@
 #include <QFileDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScrollBar>
 
 #include "analysis/run_numbers.h"
 #include "console/core/menu.h"
@@ -52,28 +53,8 @@ int run_tavo(int& argc, char** argv, const app::RunOptions& options,
 }
 
 #ifdef TAVO_HAVE_PLOTS
+using tavo::testing::save_as;
 using tavo::testing::visible_top_level;
-
-// Saves the active window through the save dialog, choosing `filter` and the name `file`; the
-// dialog's filters are printed.
-void save_as(console::window::FrameWindow* frame, const QString& filter, const QString& file) {
-  auto* timer = new QTimer(qApp);
-  QObject::connect(timer, &QTimer::timeout, [timer, filter, file] {
-    auto* dialog = visible_top_level<QFileDialog>();
-    if (dialog == nullptr) return;
-    timer->deleteLater();
-    timer->stop();
-    say("filters|" + dialog->nameFilters().join(';'));
-    dialog->selectNameFilter(filter);
-    emit dialog->filterSelected(filter);  // as choosing it in the dialog does
-    // selectFile leaves the name field alone while it has the focus (the user may be typing).
-    if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
-    dialog->selectFile(file);
-    static_cast<QDialog*>(dialog)->accept();  // as the Save button does
-  });
-  timer->start(10);
-  frame->command(console::command::kSave);
-}
 
 // Once the program has ended and a moment has passed: reports the frame's windows and whether
 // each shows its variable's chart, saves the first through the chart filters, closes the frame.
@@ -98,26 +79,34 @@ void check_chart_windows() {
     say("editor|" + QString::fromUtf8(log.readAll().replace('\n', ';')));
     const results::Results r =
         results::compute(analysis::run_numbers(analysis::state()), {}, "1.0");
-    const QList<QMdiSubWindow*> subs = frame->client()->subWindowList();
-    // Each variable's value chart, then its convergence chart.
+    QMdiArea* area = frame->client();
+    const QList<QMdiSubWindow*> subs = area->subWindowList();
+    const QRect room(QPoint(0, 0), area->viewport()->size());
+    // The results window, then the charts from the last variable's up: its value chart, then
+    // its convergence chart. Each inside the frame, without scroll bars.
     constexpr std::size_t kPerVariable = std::size(plots::kCharts);
-    for (std::size_t i = 0; i < r.size() * kPerVariable && i < std::size_t(subs.size()); ++i) {
-      auto* shown = qobject_cast<console::window::ImageWindow*>(subs[qsizetype(i)]->widget());
-      const QImage image = shown != nullptr ? shown->snapshot() : QImage();
-      const bool drawn =
-          !image.isNull() &&
-          plots::render_image(r.variable(i / kPerVariable), plots::kCharts[i % kPerVariable],
-                              results::Language::English, image.size()) == image;
-      say(QString("window|%1|%2x%3|%4")
-              .arg(subs[qsizetype(i)]->windowTitle())
-              .arg(image.width())
-              .arg(image.height())
+    for (qsizetype i = 0; i < subs.size(); ++i) {
+      auto* shown = qobject_cast<console::window::ImageWindow*>(subs[i]->widget());
+      bool drawn = false;
+      if (shown != nullptr && i >= 1 && std::size_t(i) <= r.size() * kPerVariable) {
+        const std::size_t chart = std::size_t(i) - 1;
+        const QImage image = shown->snapshot();
+        drawn = !image.isNull() && !shown->horizontalScrollBar()->isVisible() &&
+                !shown->verticalScrollBar()->isVisible() &&
+                plots::render_image(r.variable(r.size() - 1 - chart / kPerVariable),
+                                    plots::kCharts[chart % kPerVariable],
+                                    results::Language::English, image.size()) == image;
+      }
+      say(QString("window|%1|%2|%3")
+              .arg(subs[i]->windowTitle())
+              .arg(int(room.contains(subs[i]->geometry())))
               .arg(int(drawn)));
     }
     say(QString("windows|%1").arg(subs.size()));
-    frame->client()->setActiveSubWindow(subs.value(0));
-    save_as(frame, "SVG Files(*.svg)", "grafico");
-    save_as(frame, "PDF Files(*.pdf)", "grafico");
+    area->setActiveSubWindow(subs.value(subs.size() - 2));
+    const auto filters = [](const QStringList& f) { say("filters|" + f.join(';')); };
+    save_as(frame, "SVG Files(*.svg)", "grafico", filters);
+    save_as(frame, "PDF Files(*.pdf)", "grafico", filters);
     frame->close();
   });
   timer->start(20);
@@ -195,17 +184,17 @@ class ExtrasWindowTest : public QObject {
     const QStringList lines = r.lines();
     QCOMPARE(lines.value(0), QString("frame|1"));
     QCOMPARE(lines.value(1), QString("editor|dados.r33;relatorio.txt;"));
-    QCOMPARE(lines.mid(2, 7),
-             (QStringList{"window|1 - u(1/2): meio do dominio (values)|900x600|1",
-                          "window|1 - u(1/2): meio do dominio|1200x480|1",
-                          "window|2 - u(3/4): perto da camada limite (values)|900x600|1",
-                          "window|2 - u(3/4): perto da camada limite|1200x480|1",
-                          "window|3 - media de u no dominio (values)|900x600|1",
-                          "window|3 - media de u no dominio|1200x480|1", "windows|6"}));
+    QCOMPARE(lines.mid(2, 8),
+             (QStringList{"window|Results|1|0", "window|3 - media de u no dominio (values)|1|1",
+                          "window|3 - media de u no dominio|1|1",
+                          "window|2 - u(3/4): perto da camada limite (values)|1|1",
+                          "window|2 - u(3/4): perto da camada limite|1|1",
+                          "window|1 - u(1/2): meio do dominio (values)|1|1",
+                          "window|1 - u(1/2): meio do dominio|1|1", "windows|7"}));
     const QString filters =
         "filters|Bitmap Files(*.bmp);SVG Files(*.svg);PNG Files(*.png);PDF Files(*.pdf);"
         "All Files(*.*)";
-    QCOMPARE(lines.mid(9), (QStringList{filters, filters}));
+    QCOMPARE(lines.mid(10), (QStringList{filters, filters}));
     // Drawn anew as vector graphics, not the window's bitmap.
     const QByteArray svg = read_file(dir_.filePath("grafico.svg"));
     QVERIFY(svg.startsWith("<?xml"));

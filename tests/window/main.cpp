@@ -42,8 +42,11 @@ int main(int argc, char** argv) {
   qputenv("XDG_CONFIG_HOME", QFile::encodeName(settings.path()));
   QApplication app(argc, argv);
   int failures = 0;
+  // TAVO_TEST_CLASS=Name runs that class alone.
+  const QByteArray only = qgetenv("TAVO_TEST_CLASS");
   for (const TestFactory& make : test_classes()) {
     std::unique_ptr<QObject> test = make();
+    if (!only.isEmpty() && only != test->metaObject()->className()) continue;
     failures += QTest::qExec(test.get(), argc, argv);
   }
   return failures == 0 ? 0 : 1;
