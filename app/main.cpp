@@ -50,9 +50,10 @@ int main(int argc, char** argv) {
     if (!study->show) return app::run_study(*study, kVersion);
     if (!app::has_result_windows() ||
         console::choose_front_end(qt_argc, qt_argv) != console::FrontEndKind::Window) {
-      std::cerr << "tavo: --show needs the desktop: "
-                << (app::has_result_windows() ? "no display could be opened"
-                                              : "this tavo was built without its windows")
+      std::cerr << "tavo: --show needs the desktop window: "
+                << (app::has_result_windows()
+                        ? "no display could be opened, or TAVO_CONSOLE=terminal"
+                        : "this tavo was built without its windows")
                 << "\n";
       return app::kUsageStatus;
     }

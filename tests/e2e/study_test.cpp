@@ -87,6 +87,7 @@ TEST_F(StudyTest, BadTablesWriteNothing) {
       {"cells,lift\n100,1\n", {}, "t.csv:1:"},
       {"point,h=0.2,h=0.1\np,1,2\n", {"--plots", "charts"}, "--plots is not available for a field"},
       {"point,h=0.2,h=0.1\np,1,2\n", {"--html", "r.html"}, "--html is not available for a field"},
+      {"h,lift\n0.2,1\n0.1,2\n", {"--show"}, "--show needs the desktop window"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.table);
