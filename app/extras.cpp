@@ -15,6 +15,8 @@
 
 #ifdef TAVO_HAVE_DESKTOP_WINDOWS
 #include "app/desktop.h"
+#include "console/core/cp1252.h"
+#include "console/window/window_front_end.h"
 #endif
 
 namespace app {
@@ -47,9 +49,12 @@ bool has_result_windows() {
 }
 
 void show_results([[maybe_unused]] std::shared_ptr<const results::Results> r,
-                  [[maybe_unused]] const OutputOptions& out) {
+                  [[maybe_unused]] const StudyOptions& study) {
 #ifdef TAVO_HAVE_DESKTOP_WINDOWS
-  open_result_windows(std::move(r), out.language, !out.plots.empty());
+  const std::string table = study.input.table == "-" ? "standard input" : study.input.table;
+  console::set_window_text(console::window::kFrameHandle,
+                           console::cp1252::from_utf8("Tavo - " + table));
+  open_result_windows(std::move(r), study.out.language, !study.out.plots.empty());
 #endif
 }
 

@@ -25,8 +25,8 @@ void run_program(const RunOptions& options, const std::string& version);
 
 // Whether this tavo has its desktop windows (the results and chart windows).
 bool has_result_windows();
-// The program thread's code of tavo study --show: the results window (with --plots the charts)
-// in the desktop frame, which stays until the user closes it.
-void show_results(std::shared_ptr<const results::Results> r, const OutputOptions& out);
+// The program thread's code of tavo study --show: the frame captioned with the table's name,
+// the results window (with --plots the charts) in it, which stays until the user closes it.
+void show_results(std::shared_ptr<const results::Results> r, const StudyOptions& study);
 
 }  // namespace app

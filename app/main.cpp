@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     if (shown == nullptr) return status;
     return console::launch(
         console::FrontEndKind::Window, qt_argc, qt_argv,
-        [shown, &out = study->out] { app::show_results(shown, out); }, [] {});
+        [shown, study] { app::show_results(shown, *study); }, [] {});
   }
   if (const auto* import = std::get_if<app::ImportOptions>(&*command))
     return app::run_import(*import);
