@@ -189,8 +189,10 @@ void open_result_windows(std::shared_ptr<const results::Results> r, results::Lan
       places->decoration = probe->size() - probe->widget()->size();
       delete probe;
     }
-    const int caption = places->decoration.height() - places->decoration.width() / 2;
-    places->layout = desktop_layout(room, caption, r->size());
+    // The cascade's step: a caption and the border above it (the decoration's height is a
+    // caption and two borders, its width two borders).
+    const int step = places->decoration.height() - places->decoration.width() / 2;
+    places->layout = desktop_layout(room, step, r->size());
 
     const Places at = *places;
     auto* window = new ResultsWindow(
