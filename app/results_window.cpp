@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -221,8 +222,19 @@ ResultsWindow::ResultsWindow(console::Console& console, std::shared_ptr<const re
   layout->setContentsMargins(4, 4, 4, 4);
   layout->addLayout(top);
   layout->addWidget(view_, 1);
+  // Ctrl+C copies the selected rows as Edit > Copy does, not the view's current cell alone.
+  view_->installEventFilter(this);
   setFocusProxy(view_);
   if (model_->rowCount() > 0) view_->setCurrentIndex(model_->index(0, 0));
+}
+
+bool ResultsWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == view_ && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+    copy();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 std::vector<std::size_t> ResultsWindow::selected_rows() const {

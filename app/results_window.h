@@ -74,6 +74,9 @@ class ResultsWindow : public QWidget, public console::window::ChildWindow {
   void command(int id) override;
   void init_menu(console::Console& console) override;
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void copy();
   void save();

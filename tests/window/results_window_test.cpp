@@ -142,8 +142,12 @@ class ResultsWindowTest : public QObject {
     QVERIFY(f_.item("&Edit", console::command::kCopy)->isEnabled());
     f_.frame_->command(console::command::kCopy);
     const std::vector<std::size_t> picked{4, 5};
-    QCOMPARE(QGuiApplication::clipboard()->text(),
-             QString::fromStdString(table.tab_separated(picked)));
+    const QString rows = QString::fromStdString(table.tab_separated(picked));
+    QCOMPARE(QGuiApplication::clipboard()->text(), rows);
+    // Ctrl+C in the table copies the same, not the current cell alone.
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(w->view(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), rows);
     f_.frame_->command(console::command::kSelectAll);
     QCOMPARE(w->selected_rows().size(), std::size_t(8));
 
