@@ -19,6 +19,7 @@
 #include "console/core/program_end.h"
 #include "console/window/frame.h"
 #include "console/window/picture_window.h"
+#include "console/window/text.h"
 #include "console/window/window_front_end.h"
 #include "plots/charts.h"
 #include "plots/in_order.h"
@@ -91,7 +92,7 @@ QString chart_title(const ChartSource& s) {
                   QString::fromStdString(numbers.name).trimmed();
   if (s.chart == plots::Chart::Values) {
     const std::string_view word = results::texts(s.language).chart.values_window;
-    title += " (" + QString::fromUtf8(word.data(), qsizetype(word.size())) + ")";
+    title += " (" + console::window::from_utf8(word) + ")";
   }
   return title;
 }

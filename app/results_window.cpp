@@ -26,19 +26,14 @@
 #include "console/core/console.h"
 #include "console/core/menu.h"
 #include "console/window/print_save.h"
+#include "console/window/text.h"
 
 namespace app {
 namespace {
 
+using console::window::from_utf8;
+using results::numeric_column;
 using results::TableColumn;
-
-QString from_utf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-bool numeric(TableColumn c) {
-  return c != TableColumn::Variable && c != TableColumn::Scheme && c != TableColumn::Class;
-}
 
 // Light backgrounds, so that the text stays readable: converging green, oscillating amber,
 // diverging red.
@@ -69,7 +64,7 @@ QString html_table(const results::ResultsTable& table, const std::vector<std::si
     html += "<tr>";
     for (std::size_t c = 0; c < table.columns(); ++c) {
       const TableColumn column = TableColumn(c);
-      html += numeric(column) ? "<td align=\"right\">" : "<td>";
+      html += numeric_column(column) ? "<td align=\"right\">" : "<td>";
       html += QString::fromStdString(table.text(row, column)).toHtmlEscaped() + "</td>";
     }
     html += "</tr>";
@@ -121,8 +116,8 @@ QVariant ResultsItemModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
       return QString::fromStdString(table_.text(row, column));
     case Qt::TextAlignmentRole:
-      return numeric(column) ? int(Qt::AlignRight | Qt::AlignVCenter)
-                             : int(Qt::AlignLeft | Qt::AlignVCenter);
+      return numeric_column(column) ? int(Qt::AlignRight | Qt::AlignVCenter)
+                                    : int(Qt::AlignLeft | Qt::AlignVCenter);
     case Qt::BackgroundRole:
       if (column == TableColumn::Class) {
         if (std::optional<QColor> colour = class_colour(table_.convergence(row))) return *colour;
@@ -297,7 +292,8 @@ void ResultsWindow::print() {
   QTextDocument document;
   document.setDefaultFont(font());
   document.setHtml(html_table(model_->table(), model_->shown(), title_));
-  console::window::print_pages(window(), title_, from_utf8(console_.application_name()),
+  console::window::print_pages(window(), title_,
+                               console::window::to_qstring(console_.application_name()),
                                [&document](QPainter& painter, QPrinter& printer) {
                                  return paint_document(document, painter, printer);
                                });

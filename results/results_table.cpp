@@ -9,10 +9,6 @@
 namespace results {
 namespace {
 
-bool numeric(TableColumn c) {
-  return c != TableColumn::Variable && c != TableColumn::Scheme && c != TableColumn::Class;
-}
-
 char lower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -104,7 +100,7 @@ std::string ResultsTable::text(std::size_t row, TableColumn c) const {
 }
 
 std::string ResultsTable::full(std::size_t row, TableColumn c) const {
-  if (!numeric(c) || c == TableColumn::Mesh) return text(row, c);
+  if (!numeric_column(c) || c == TableColumn::Mesh) return text(row, c);
   const double v = number(row, c);
   return std::isfinite(v) ? shortest(v) : std::string();
 }
@@ -120,7 +116,7 @@ bool ResultsTable::matches(std::size_t row, std::string_view filter) const {
 std::vector<std::size_t> ResultsTable::sorted(TableColumn c, bool descending) const {
   std::vector<std::size_t> order(rows_.size());
   std::iota(order.begin(), order.end(), std::size_t{0});
-  if (numeric(c)) {
+  if (numeric_column(c)) {
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
       const double x = number(a, c), y = number(b, c);
       if (std::isnan(x) || std::isnan(y)) return !std::isnan(x) && std::isnan(y);

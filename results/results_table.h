@@ -31,6 +31,11 @@ enum class TableColumn : std::uint8_t {
 };
 inline constexpr std::size_t kTableColumns = 10;
 
+// Whether a column holds numbers (the variable, the scheme and the class are texts).
+constexpr bool numeric_column(TableColumn c) {
+  return c != TableColumn::Variable && c != TableColumn::Scheme && c != TableColumn::Class;
+}
+
 class ResultsTable {
  public:
   // A view of `r`, which must outlive the table.

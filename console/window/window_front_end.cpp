@@ -352,14 +352,14 @@ WindowHandle WindowFrontEnd::create_picture_window(QImage picture, const QString
   sub->setWidget(shown);
   shown->set_plain_title(title);
   sub->setWindowIcon(FrameWindow::picture());
-  area->addSubWindow(sub);
   if (place) {
-    // At the place given, as large as the picture where it has room.
-    sub->setGeometry(*place);
-    sub->show();
+    const WindowHandle handle = add_child_window(sub, *place);
+    if (handle == kInvalidWindow) return handle;  // `sub` is gone with the frame
+    // As large as the picture where the place has room.
     sub->resize((size + sub->size() - shown->size()).boundedTo(place->size()));
-    return register_new_child(sub);
+    return handle;
   }
+  area->addSubWindow(sub);
 
   const QSize room = area->viewport()->size();
   const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub);
